@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is needed, then builds and runs the whole test suite twice: an optimised build
+# and a build with AddressSanitizer and UndefinedBehaviorSanitizer (any report fails the run).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+
+run_suite() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake --build "$dir" -j"$jobs"
+  (cd "$dir" && ctest -j"$jobs" --output-on-failure --timeout 600)
+}
+
+echo "== optimised build =="
+run_suite build -DCMAKE_BUILD_TYPE=Release
+echo "== sanitizer build (ASan + UBSan) =="
+run_suite build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNERULAN_SANITIZE=ON -DNERULAN_BENCH=OFF
