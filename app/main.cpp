@@ -1,9 +1,7 @@
-#include <cstdio>
+#include "app/ClientApp.h"
 
 int main(int argc, char** argv)
 {
-    (void)argc;
-    (void)argv;
-    std::fprintf(stderr, "Interface file has not been found!\n");
-    return 1;
+    CClientApp app;
+    return app.InitInstance(argc, argv);
 }

@@ -1,0 +1,28 @@
+#pragma once
+
+// The application: reads the command line and runs the main window.
+class CClientApp
+{
+public:
+    CClientApp() = default;
+    ~CClientApp();
+    CClientApp(const CClientApp&) = delete;
+    CClientApp& operator=(const CClientApp&) = delete;
+
+    // Sets up SDL, reads the switches and runs the main window until it closes; returns the
+    // process exit code (1 after a start-up failure).
+    int InitInstance(int argc, char** argv);
+
+    // Parses the arguments after the program name (UTF-8, as the platform gives them):
+    // switches are matched whole with ASCII case folded; "/caption" takes the next argument as
+    // the caption (none when it is missing or empty); only the first argument can be the path.
+    void ReadSwitches(int argc, const char* const* argv);
+
+    // Null when absent.
+    const char16_t* GetPathArgument() const { return m_pathArgument; }
+    const char16_t* GetCaptionArgument() const { return m_captionArgument; }
+
+private:
+    char16_t* m_pathArgument = nullptr;
+    char16_t* m_captionArgument = nullptr;
+};

@@ -1,0 +1,177 @@
+// The device table and the device layer's part in the start-up, the tick and the stop order.
+//
+// The device layer plugs in here: CreateDevice (the factory by type code), the channel calls,
+// and the loops over the DeviceList (Connect after loading, Update every tick, Disconnect and
+// delete in the stop order). Until drivers exist no record has a driver: every record is read
+// whole, bounded by the bytes left, and creates nothing.
+#include "app/ClientDlg.h"
+#include "common/InStream.h"
+#include "common/StringFunctions.h"
+#include "devices/AbstractDevice.h"
+
+bool CClientDlg::LoadDevices()
+{
+    if (!m_deviceList)
+        m_deviceList = new CVector(kDeviceListGrowStep);
+    uint16_t count = 0;
+    if (!m_stream || !m_stream->ReadU16(count))
+    {
+        SetErrorText(kFileNotFound);
+        return false;
+    }
+    for (uint16_t i = 0; i < count; ++i)
+    {
+        // A table that ends inside a record leaves nothing sound to load after it.
+        if (!ReadDeviceRecord())
+        {
+            SetErrorText(kFileNotFound);
+            return false;
+        }
+    }
+    // Items and their command sequences find the devices by id through the published list.
+    g_pDeviceList = m_deviceList;
+    return true;
+}
+
+bool CClientDlg::ReadDeviceRecord()
+{
+    DeviceRecord record = {};
+    bool whole = m_stream->ReadU32(record.id) && m_stream->ReadU32(record.type) && ReadText(record.host) &&
+                 m_stream->ReadU16(record.port) && ReadText(record.parameters);
+    CAbstractDevice* device = nullptr;
+    if (whole)
+    {
+        bool known = false;
+        device = CreateDevice(record, known);
+        if (!known)
+            SetErrorText(kWrongController); // recorded, never shown; the start-up goes on
+        if (device)
+            m_deviceList->Add(device);
+    }
+    StrFree(record.host);
+    StrFree(record.parameters);
+    return whole && ReadChannels(device);
+}
+
+bool CClientDlg::ReadChannels(CAbstractDevice* device)
+{
+    if (device)
+        BeginChannels(device);
+    uint16_t count = 0;
+    bool whole = m_stream->ReadU16(count);
+    for (uint16_t i = 0; whole && i < count; ++i)
+    {
+        uint32_t id = 0;
+        uint8_t valueType = 0;
+        uint8_t reportKind = 0;
+        uint8_t direction = 0;
+        uint32_t length = 0;
+        whole = m_stream->ReadU32(id) && m_stream->ReadU8(valueType) && m_stream->ReadU8(reportKind) &&
+                m_stream->ReadU8(direction) && m_stream->ReadU32(length) &&
+                length <= static_cast<uint32_t>(m_stream->Pending());
+        if (!whole)
+            break;
+        // The data stays in the stream: it is valid only during the call.
+        if (device)
+            AddChannel(device, id, valueType, reportKind, direction, length, m_stream->ReadPos());
+        m_stream->Skip(static_cast<int32_t>(length));
+    }
+    if (device)
+        EndChannels(device);
+    return whole;
+}
+
+bool CClientDlg::ReadText(char*& text)
+{
+    // A 16-bit length that counts the terminating zero; 0 means no text.
+    text = nullptr;
+    uint16_t length = 0;
+    if (!m_stream->ReadU16(length) || length > m_stream->Pending())
+        return false;
+    if (length == 0)
+        return true;
+    text = new char[length + 1];
+    m_stream->ReadBytes(text, length);
+    text[length] = '\0'; // a text whose own zero is missing still ends here
+    return true;
+}
+
+CAbstractDevice* CClientDlg::CreateDevice(const DeviceRecord& record, bool& known)
+{
+    (void)record;
+    known = false;
+    return nullptr;
+}
+
+void CClientDlg::BeginChannels(CAbstractDevice* device)
+{
+    device->BeginChannels();
+}
+
+void CClientDlg::AddChannel(CAbstractDevice* device, uint32_t id, uint8_t valueType, uint8_t reportKind,
+                            uint8_t direction, uint32_t length, const uint8_t* data)
+{
+    // The driver copies what it keeps: the data lives in the file's bytes, freed after loading.
+    device->AddChannel(id, valueType, reportKind, direction, length, data);
+}
+
+void CClientDlg::EndChannels(CAbstractDevice* device)
+{
+    device->EndChannels();
+}
+
+void CClientDlg::ConnectDevices()
+{
+    // Devices connect only once the last record of the interface is read, in table order. Each
+    // gets the running interface first, so that its events have somewhere to go.
+    if (!m_deviceList)
+        return;
+    for (int32_t i = 0; i < m_deviceList->GetCount(); ++i)
+    {
+        CAbstractDevice* device = m_deviceList->Get<CAbstractDevice>(i);
+        if (!device)
+            continue;
+        if (!device->GetDialogSystem())
+            device->SetDialogSystem(m_backEnd);
+        device->Connect();
+    }
+}
+
+void CClientDlg::UpdateDevices()
+{
+    // Every tick after loading, in table order: each device drains its events into the interface.
+    if (!m_deviceList)
+        return;
+    for (int32_t i = 0; i < m_deviceList->GetCount(); ++i)
+    {
+        CAbstractDevice* device = m_deviceList->Get<CAbstractDevice>(i);
+        if (device)
+            device->Update();
+    }
+}
+
+void CClientDlg::DisconnectDevices()
+{
+    // Stop order: every device disconnected, in table order, before any is deleted.
+    if (!m_deviceList)
+        return;
+    for (int32_t i = 0; i < m_deviceList->GetCount(); ++i)
+    {
+        CAbstractDevice* device = m_deviceList->Get<CAbstractDevice>(i);
+        if (device)
+            device->Disconnect();
+    }
+}
+
+void CClientDlg::DeleteDevices()
+{
+    // Stop order: every device deleted, in table order; the list itself goes after. Nothing may
+    // find a device through the published list from here on.
+    if (g_pDeviceList == m_deviceList)
+        g_pDeviceList = nullptr;
+    if (!m_deviceList)
+        return;
+    for (int32_t i = 0; i < m_deviceList->GetCount(); ++i)
+        delete m_deviceList->Get<CAbstractDevice>(i);
+    m_deviceList->RemoveAll();
+}

@@ -1,0 +1,202 @@
+#include "devices/AbstractDevice.h"
+
+#include "common/Vector.h"
+#include "devices/AbstractTransport.h"
+#include "platform/Clock.h"
+
+CVector* g_pDeviceList = nullptr;
+
+CAbstractDevice* FindDevice(uint32_t address)
+{
+    if (!g_pDeviceList)
+        return nullptr;
+    uint16_t id = static_cast<uint16_t>(address >> 16);
+    for (int32_t i = 0; i < g_pDeviceList->GetCount(); ++i)
+    {
+        CAbstractDevice* device = g_pDeviceList->Get<CAbstractDevice>(i);
+        if (device && device->GetId() == id)
+            return device;
+    }
+    return nullptr;
+}
+
+CAbstractDevice::CAbstractDevice()
+    : m_created(platform::ClockMs()), m_ringLock(new CNerulanCriticalSection),
+      m_records(new CDeviceEvent[kRingStep])
+{
+}
+
+CAbstractDevice::~CAbstractDevice()
+{
+    // Pending records still reach the interface, and their payloads are freed on the way.
+    while (DispatchEvents())
+    {
+    }
+    delete[] m_records;
+    delete m_ringLock;
+}
+
+uint32_t CAbstractDevice::Now() const
+{
+    return platform::ElapsedMs(platform::ClockMs(), m_created);
+}
+
+bool CAbstractDevice::AddChannel(uint32_t, uint8_t, uint8_t, uint8_t, uint32_t, const uint8_t*)
+{
+    return false;
+}
+bool CAbstractDevice::Press(uint16_t, CNerulanValue*)
+{
+    return false;
+}
+bool CAbstractDevice::Release(uint16_t, CNerulanValue*)
+{
+    return false;
+}
+bool CAbstractDevice::Hold(uint16_t, uint32_t)
+{
+    return false;
+}
+bool CAbstractDevice::SetValue(uint16_t, CNerulanValue*)
+{
+    return false;
+}
+bool CAbstractDevice::SendBytes(const uint8_t*, uint32_t)
+{
+    return false;
+}
+void CAbstractDevice::OnReceive(const uint8_t*, uint32_t) {}
+
+void CAbstractDevice::StartTimer()
+{
+    m_timerStart = Now();
+    m_timerArmed = 1;
+}
+
+void CAbstractDevice::CheckTimer()
+{
+    // Strictly later than start + period, measured as a difference so that it survives the wrap.
+    if (!m_timerArmed || platform::ElapsedMs(Now(), m_timerStart) <= m_timerPeriod)
+        return;
+    m_timerArmed = 0;
+    OnTimer();
+}
+
+void CAbstractDevice::PostEvent(const CDeviceEvent& event)
+{
+    CCriticalSectionGuard guard(m_ringLock);
+    if (m_count == m_capacity)
+    {
+        // Unroll the waiting records, oldest first, into the larger ring.
+        int32_t capacity = m_capacity + kRingStep;
+        auto* records = new CDeviceEvent[capacity];
+        for (int32_t i = 0; i < m_count; ++i)
+            records[i] = m_records[(m_readIndex + i) % m_capacity];
+        delete[] m_records;
+        m_records = records;
+        m_readIndex = 0;
+        m_writeIndex = m_count;
+        m_capacity = capacity;
+    }
+    if (m_writeIndex >= m_capacity)
+        m_writeIndex = 0;
+    m_records[m_writeIndex++] = event;
+    ++m_count;
+}
+
+bool CAbstractDevice::DispatchEvents()
+{
+    bool took = false;
+    for (;;)
+    {
+        CDeviceEvent event;
+        {
+            CCriticalSectionGuard guard(m_ringLock);
+            if (m_count == 0)
+                return took;
+            if (m_readIndex >= m_capacity)
+                m_readIndex = 0;
+            event = m_records[m_readIndex];
+            m_records[m_readIndex] = CDeviceEvent();
+            ++m_readIndex;
+            --m_count;
+        }
+        took = true;
+        // No lock of the device is held here: an operation may post further events to it, and
+        // they are taken in this same drain.
+        uint32_t address = (static_cast<uint32_t>(m_id) << 16) | (event.channel & 0xFFFF);
+        if (event.kind != EventNone && event.kind <= EventKindLast && m_dialogSystem)
+            DispatchEvent(event, address);
+        event.FreePayloads();
+    }
+}
+
+int32_t CAbstractDevice::GetRingCapacity()
+{
+    CCriticalSectionGuard guard(m_ringLock);
+    return m_capacity;
+}
+
+int32_t CAbstractDevice::GetRingCount()
+{
+    CCriticalSectionGuard guard(m_ringLock);
+    return m_count;
+}
+
+bool CAbstractDevice::StandardUpdate()
+{
+    switch (m_state.load())
+    {
+    case StateOnline:
+        DispatchEvents();
+        return false;
+    case StateIdle:
+    {
+        if (!m_transport)
+            return false;
+        uint8_t link = m_transport->GetLinkState();
+        if (link == CAbstractTransport::LinkConnectRequested || link == CAbstractTransport::LinkConnected)
+        {
+            m_transport->Close();
+            return false;
+        }
+        m_lastAttempt = Now();
+        Connect();
+        return true;
+    }
+    case StateConnecting:
+        if (platform::ElapsedMs(Now(), m_lastAttempt) > m_reconnectWait)
+            m_state = StateIdle;
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool CAbstractDevice::StandardConnect()
+{
+    if (!m_transport)
+        return false;
+    m_state = StateConnecting;
+    m_lastAttempt = Now();
+    m_transport->RequestState(CAbstractTransport::LinkConnectRequested);
+    return true;
+}
+
+bool CAbstractDevice::ConnectWithoutTimeStamp()
+{
+    if (!m_transport)
+        return false;
+    m_state = StateConnecting;
+    m_transport->RequestState(CAbstractTransport::LinkConnectRequested);
+    return true;
+}
+
+bool CAbstractDevice::DirectConnect()
+{
+    if (!m_transport)
+        return false;
+    m_lastAttempt = Now();
+    m_state = StateConnecting;
+    return m_transport->Connect();
+}

@@ -1,0 +1,130 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "common/NerulanCriticalSection.h"
+#include "devices/DeviceEvent.h"
+
+class CAbstractTransport;
+class CAbstractDialogSystem;
+class CVector;
+class CNerulanValue;
+struct DeviceParams;
+
+// The base of every device driver: its transport, the connection cycle, the one-shot timer, and
+// the ring of events through which a driver hands changes to the interface from any thread.
+//
+// Device time is the process clock minus the moment of construction; every comparison of times
+// is unsigned 32-bit arithmetic, so a device keeps working when the clock wraps.
+class CAbstractDevice
+{
+public:
+    enum ConnectionState : uint8_t
+    {
+        StateIdle = 0,
+        StateConnecting = 1,
+        StateOnline = 2,
+    };
+
+    static constexpr uint32_t kReconnectWait = 20000;
+    static constexpr uint32_t kLinkLostGrace = 20000;
+    static constexpr int32_t kRingStep = 64;
+
+    CAbstractDevice();
+    // Dispatches what is still in the ring (its payloads are freed), then frees the ring.
+    virtual ~CAbstractDevice();
+    CAbstractDevice(const CAbstractDevice&) = delete;
+    CAbstractDevice& operator=(const CAbstractDevice&) = delete;
+
+    virtual int GetKind() { return -1; }
+    virtual bool Connect() { return false; }
+    virtual void Disconnect() {}
+    virtual bool Configure(DeviceParams* params)
+    {
+        (void)params;
+        return false;
+    }
+    virtual bool AddChannel(uint32_t id, uint8_t valueType, uint8_t reportKind, uint8_t direction,
+                            uint32_t blobLength, const uint8_t* blob);
+    virtual bool Press(uint16_t channel, CNerulanValue* value);
+    virtual bool Release(uint16_t channel, CNerulanValue* value);
+    virtual bool Hold(uint16_t channel, uint32_t elapsedMs);
+    virtual bool SetValue(uint16_t channel, CNerulanValue* value);
+    virtual bool SendBytes(const uint8_t* bytes, uint32_t length);
+    virtual bool Update() { return false; }
+    virtual void BeginChannels() {}
+    virtual void EndChannels() {}
+    virtual void SetTimerPeriod(uint32_t ms) { m_timerPeriod = ms; }
+    virtual void StartTimer();
+    virtual void StopTimer() { m_timerArmed = 0; }
+    virtual void CheckTimer();
+    virtual void OnTimer() {}
+    virtual void OnConnected() {}
+    virtual void OnDisconnected() {}
+    virtual void OnReceive(const uint8_t* bytes, uint32_t length);
+
+    // Any thread: appends a copy of the record; the ring grows, it never drops a record. The
+    // payloads the record owns pass to the ring.
+    void PostEvent(const CDeviceEvent& event);
+    // Tick thread: drains the ring into the interface; true when at least one record was taken.
+    bool DispatchEvents();
+
+    // The usual shapes of the connection cycle that drivers build on.
+    bool StandardUpdate();
+    bool StandardConnect();
+    bool ConnectWithoutTimeStamp();
+    bool DirectConnect();
+    void StandardOnConnected() { m_state = StateOnline; }
+    void StandardOnDisconnected() { m_state = StateIdle; }
+
+    // Milliseconds since this device was constructed.
+    uint32_t Now() const;
+
+    uint16_t GetId() const { return m_id; }
+    void SetId(uint16_t id) { m_id = id; }
+    CAbstractDialogSystem* GetDialogSystem() const { return m_dialogSystem; }
+    void SetDialogSystem(CAbstractDialogSystem* system) { m_dialogSystem = system; }
+    uint8_t GetState() const { return m_state.load(); }
+    void SetState(uint8_t state) { m_state = state; }
+    CAbstractTransport* GetTransport() const { return m_transport; }
+    int32_t GetRingCapacity();
+    int32_t GetRingCount();
+    bool IsTimerArmed() const { return m_timerArmed != 0; }
+
+protected:
+    // Carries out one record on the interface (the device id already combined into the address).
+    virtual void DispatchEvent(const CDeviceEvent& event, uint32_t address);
+
+    CAbstractTransport* m_transport = nullptr;
+    // Written by the transport thread and the tick thread: each field is one word written whole.
+    std::atomic<uint8_t> m_state{StateIdle};
+    std::atomic<uint32_t> m_lastAttempt{0};
+    uint32_t m_reconnectWait = kReconnectWait;
+    std::atomic<uint32_t> m_linkLostTime{0};
+    uint32_t m_linkLostGrace = kLinkLostGrace;
+    CAbstractDialogSystem* m_dialogSystem = nullptr;
+    uint32_t m_created;
+    uint16_t m_id = 0;
+
+private:
+    CNerulanCriticalSection* m_ringLock;
+    int32_t m_writeIndex = 0;
+    int32_t m_readIndex = 0;
+    int32_t m_count = 0;
+    int32_t m_capacity = kRingStep;
+    CDeviceEvent* m_records;
+
+protected:
+    std::atomic<uint8_t> m_timerArmed{0};
+    std::atomic<uint32_t> m_timerPeriod{0};
+    std::atomic<uint32_t> m_timerStart{0};
+};
+
+// The devices of the interface file's table, in table order (owned by the main window). Published
+// once the table is read, so that items and their command sequences find devices by id; null
+// before that and after the stop order.
+extern CVector* g_pDeviceList;
+
+// The first device of the list, in table order, whose id is the address's high 16 bits; null when
+// there is none or no list yet.
+CAbstractDevice* FindDevice(uint32_t address);

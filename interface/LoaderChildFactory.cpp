@@ -1,0 +1,26 @@
+// Which item class a child record of a page or popup builds.
+#include "interface/LoaderChildFactory.h"
+
+#include "interface/DialogButton.h"
+#include "interface/DialogButtonMultiState.h"
+#include "interface/DialogButtonTrigger.h"
+#include "interface/DialogButtonUpDown.h"
+#include "interface/DialogPopup.h"
+
+CDialogItem* CreateChildItem(uint8_t typeCode, uint8_t behaviour, CDialogItem* parent)
+{
+    switch (typeCode)
+    {
+    case CDialogPopup::ChildButton:
+        return new CDialogButton(behaviour, parent);
+    case CDialogPopup::ChildMultiStateButton:
+        return new CDialogMultiStateButton(behaviour, parent);
+    case CDialogPopup::ChildUpDownButton:
+        return new CDialogUpDownButton(behaviour, parent);
+    case CDialogPopup::ChildTriggerButton:
+        return new CDialogTriggerButton(behaviour, parent);
+    default:
+        // Sliders, list boxes and edit boxes come with their own item classes.
+        return nullptr;
+    }
+}

@@ -1,0 +1,18 @@
+#pragma once
+#include "render/AbstractDialogSystem.h"
+
+// The back end of a windowed interface: the window's client area is the design size and the
+// surface is drawn on the tick thread in Flush, then presented by the main thread.
+class CGDIDialogSystem : public CAbstractDialogSystem
+{
+public:
+    explicit CGDIDialogSystem(uint8_t displayFlags);
+    ~CGDIDialogSystem() override;
+
+    bool Init(SDL_Window* window, int32_t designWidth, int32_t designHeight, bool fullScreen,
+              uint32_t version) override;
+    void ReleaseSurface() override;
+    void Flush() override;
+    void Invalidate(int32_t x, int32_t y, int32_t width, int32_t height) override;
+    void Paint(const DialogRect& rect) override;
+};

@@ -1,0 +1,175 @@
+#include "render/PixelBuffer.h"
+
+#include "render/BlendTables.h"
+
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+static_assert(std::endian::native == std::endian::little,
+              "colour words are stored as the bytes B, G, R, A of a little-endian word");
+
+namespace
+{
+// The header is padded to 32 bytes so that the pixels keep the 16-byte alignment of the heap
+// block (the vector paths do not need it, but aligned rows are faster to read and write).
+constexpr size_t kHeaderBytes = 32;
+static_assert(sizeof(CPixelBuffer) <= kHeaderBytes);
+// A buffer beyond this is a broken size from a file, not a real item.
+constexpr int64_t kMaxPixelBytes = int64_t{1} << 29;
+} // namespace
+
+CPixelBuffer* CPixelBuffer::Create(int32_t width, int32_t height)
+{
+    if (width < 0 || height < 0)
+    {
+        return nullptr;
+    }
+    const int64_t bytes = int64_t{width} * 4 * height;
+    if (int64_t{width} * 4 > INT32_MAX || bytes > kMaxPixelBytes)
+    {
+        return nullptr;
+    }
+    void* block = std::calloc(1, kHeaderBytes + static_cast<size_t>(bytes));
+    if (block == nullptr)
+    {
+        return nullptr;
+    }
+    CPixelBuffer* buffer = static_cast<CPixelBuffer*>(block);
+    buffer->width = width;
+    buffer->height = height;
+    buffer->stride = width * 4;
+    buffer->bitsPerPixel = 32;
+    buffer->pixels = static_cast<uint8_t*>(block) + kHeaderBytes;
+    return buffer;
+}
+
+void CPixelBuffer::Free(CPixelBuffer* buffer)
+{
+    std::free(buffer);
+}
+
+void BlendPixel24(uint8_t* pixel, uint8_t alpha, const uint8_t* colour)
+{
+    if (alpha == 255)
+    {
+        pixel[0] = colour[0];
+        pixel[1] = colour[1];
+        pixel[2] = colour[2];
+        return;
+    }
+    const uint32_t keep = 255u - alpha;
+    for (int k = 0; k < 3; ++k)
+    {
+        pixel[k] = static_cast<uint8_t>(BlendProduct(pixel[k], keep) + BlendProduct(colour[k], alpha));
+    }
+}
+
+void BlendPixel32(uint8_t* pixel, uint8_t alpha, const uint8_t* colour)
+{
+    if (alpha == 255)
+    {
+        std::memcpy(pixel, colour, 4);
+        return;
+    }
+    // Straight-alpha over: the new coverage, then the share of it that the colour brings.
+    const uint8_t coverage = BlendUnion(alpha, pixel[3]);
+    const uint8_t weight = BlendRatio(coverage, alpha);
+    const uint32_t keep = 255u - weight;
+    for (int k = 0; k < 3; ++k)
+    {
+        pixel[k] = static_cast<uint8_t>(BlendProduct(pixel[k], keep) + BlendProduct(colour[k], weight));
+    }
+    pixel[3] = coverage;
+}
+
+void ScalePixel32(uint8_t alpha, const uint8_t* source, uint8_t* out)
+{
+    for (int k = 0; k < 4; ++k)
+    {
+        out[k] = BlendProduct(source[k], alpha);
+    }
+}
+
+namespace
+{
+void FillRow32(uint8_t* row, int32_t columns, uint32_t colour)
+{
+    int32_t i = 0;
+#if defined(__SSE2__)
+    const __m128i four = _mm_set1_epi32(static_cast<int>(colour));
+    for (; i + 4 <= columns; i += 4)
+    {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + static_cast<size_t>(i) * 4), four);
+    }
+#endif
+    for (; i < columns; ++i)
+    {
+        std::memcpy(row + static_cast<size_t>(i) * 4, &colour, 4);
+    }
+}
+
+void FillRow24(uint8_t* row, int32_t columns, uint32_t colour)
+{
+    const uint8_t b = static_cast<uint8_t>(colour);
+    const uint8_t g = static_cast<uint8_t>(colour >> 8);
+    const uint8_t r = static_cast<uint8_t>(colour >> 16);
+    for (int32_t i = 0; i < columns; ++i)
+    {
+        uint8_t* pixel = row + static_cast<size_t>(i) * 3;
+        pixel[0] = b;
+        pixel[1] = g;
+        pixel[2] = r;
+    }
+}
+} // namespace
+
+void FillPixelBuffer(CPixelBuffer* buffer, int32_t rows, int32_t columns, uint32_t colour)
+{
+    if (buffer == nullptr || buffer->pixels == nullptr || buffer->width < 0 || buffer->height < 0 ||
+        rows < 0 || columns < 0)
+    {
+        return;
+    }
+    if (rows > buffer->height)
+    {
+        rows = buffer->height;
+    }
+    if (columns > buffer->width)
+    {
+        columns = buffer->width;
+    }
+    for (int32_t y = 0; y < rows; ++y)
+    {
+        if (buffer->bitsPerPixel == 32)
+        {
+            FillRow32(buffer->Row(y), columns, colour);
+        }
+        else if (buffer->bitsPerPixel == 24)
+        {
+            FillRow24(buffer->Row(y), columns, colour);
+        }
+    }
+}
+
+void GreyPixelBuffer(CPixelBuffer* buffer)
+{
+    if (buffer == nullptr || buffer->pixels == nullptr || buffer->bitsPerPixel != 32)
+    {
+        return;
+    }
+    for (int32_t y = 0; y < buffer->height; ++y)
+    {
+        uint8_t* pixel = buffer->Row(y);
+        for (int32_t x = 0; x < buffer->width; ++x, pixel += 4)
+        {
+            // BT.601 luma weights scaled by 1024.
+            const uint32_t grey = (306u * pixel[2] + 601u * pixel[1] + 117u * pixel[0]) >> 10;
+            pixel[0] = pixel[1] = pixel[2] = static_cast<uint8_t>(grey);
+        }
+    }
+}

@@ -1,0 +1,334 @@
+#include "render/BlendTables.h"
+#include "render/PixelBuffer.h"
+#include "render/PixelBufferRows.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+// Compositing of item bitmaps onto the screen surface. The per-pixel rule is the table rule of
+// BlendPixel32 with the weight source alpha x overall alpha / 255; the vector path below handles
+// the groups of pixels whose destinations are all opaque or all transparent (nearly every pixel of
+// a screen or of a cleared item buffer) with exact integer arithmetic that gives the same bytes as
+// the tables, and leaves every other group to the tables.
+
+namespace
+{
+inline void BlitPixel32(uint8_t* d, const uint8_t* s, uint32_t alpha)
+{
+    const uint8_t weight = BlendProduct(s[3], alpha);
+    if (weight == 0)
+    {
+        return;
+    }
+    if (weight == 255)
+    {
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+        d[3] = s[3];
+        return;
+    }
+    const uint8_t coverage = BlendUnion(weight, d[3]);
+    const uint8_t share = BlendRatio(coverage, weight);
+    const uint32_t keep = 255u - share;
+    d[0] = static_cast<uint8_t>(BlendProduct(d[0], keep) + BlendProduct(s[0], share));
+    d[1] = static_cast<uint8_t>(BlendProduct(d[1], keep) + BlendProduct(s[1], share));
+    d[2] = static_cast<uint8_t>(BlendProduct(d[2], keep) + BlendProduct(s[2], share));
+    d[3] = coverage;
+}
+
+inline void BlitPixel24(uint8_t* d, const uint8_t* s, uint32_t alpha)
+{
+    const uint8_t weight = BlendProduct(s[3], alpha);
+    if (weight == 255)
+    {
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+        return;
+    }
+    const uint32_t keep = 255u - weight;
+    d[0] = static_cast<uint8_t>(BlendProduct(d[0], keep) + BlendProduct(s[0], weight));
+    d[1] = static_cast<uint8_t>(BlendProduct(d[1], keep) + BlendProduct(s[1], weight));
+    d[2] = static_cast<uint8_t>(BlendProduct(d[2], keep) + BlendProduct(s[2], weight));
+}
+
+void BlitRow24(uint8_t* d, const uint8_t* s, int32_t count, uint32_t alpha)
+{
+    for (int32_t i = 0; i < count; ++i, d += 3, s += 4)
+    {
+        BlitPixel24(d, s, alpha);
+    }
+}
+
+#if defined(__SSE2__)
+// The vector paths: SSE2 (four pixels at a time) on every x86 processor, AVX2 (eight) where the
+// processor has it. Both use the same steps on the same lanes.
+//
+// x / 255 for 0 <= x <= 65535 in each 16-bit lane is exactly (x x 0x8081) >> 23: the factor
+// exceeds 2^23 / 255 by a relative 1.5e-5, too little to lift any quotient to the next integer.
+
+inline __m128i Divide255(__m128i x)
+{
+    return _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(static_cast<short>(0x8081))), 7);
+}
+
+inline bool AllLanes(__m128i equal)
+{
+    return _mm_movemask_epi8(equal) == 0xFFFF;
+}
+
+// d x (255 - w) / 255 + s x w / 255 per byte for two pixels in 16-bit lanes, w being each pixel's
+// weight from its source alpha (lanes 3 and 7) and the overall alpha.
+inline __m128i MixHalf(__m128i d16, __m128i s16, __m128i alpha16, bool fullAlpha)
+{
+    __m128i w16 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, 0xFF), 0xFF);
+    if (!fullAlpha)
+    {
+        w16 = Divide255(_mm_mullo_epi16(w16, alpha16));
+    }
+    const __m128i keep = _mm_sub_epi16(_mm_set1_epi16(255), w16);
+    return _mm_add_epi16(Divide255(_mm_mullo_epi16(d16, keep)), Divide255(_mm_mullo_epi16(s16, w16)));
+}
+
+// Blends four pixels; false when their destination alphas are mixed (the tables then decide).
+inline bool BlitGroup32(uint8_t* d, const uint8_t* s, uint32_t alpha)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    const __m128i sourceAlpha = _mm_and_si128(src, alphaMask);
+    if (AllLanes(_mm_cmpeq_epi32(sourceAlpha, zero)))
+    {
+        return true; // weight 0 everywhere
+    }
+    if (alpha == 255 && AllLanes(_mm_cmpeq_epi32(sourceAlpha, alphaMask)))
+    {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), src); // weight 255: a copy
+        return true;
+    }
+    const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+    const __m128i destAlpha = _mm_and_si128(dst, alphaMask);
+    if (AllLanes(_mm_cmpeq_epi32(destAlpha, alphaMask)))
+    {
+        // Over an opaque pixel the coverage stays 255 and the colour's share is the weight itself.
+        const __m128i alpha16 = _mm_set1_epi16(static_cast<short>(alpha));
+        const __m128i low =
+            MixHalf(_mm_unpacklo_epi8(dst, zero), _mm_unpacklo_epi8(src, zero), alpha16, alpha == 255);
+        const __m128i high =
+            MixHalf(_mm_unpackhi_epi8(dst, zero), _mm_unpackhi_epi8(src, zero), alpha16, alpha == 255);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_or_si128(_mm_packus_epi16(low, high), alphaMask));
+        return true;
+    }
+    if (AllLanes(_mm_cmpeq_epi32(destAlpha, zero)))
+    {
+        // Over a transparent pixel the coverage is the weight and the colour is the source's;
+        // a pixel of weight 0 is left as it was.
+        const __m128i weight =
+            Divide255(_mm_mullo_epi16(_mm_srli_epi32(src, 24), _mm_set1_epi32(static_cast<int>(alpha))));
+        const __m128i blended = _mm_or_si128(_mm_andnot_si128(alphaMask, src), _mm_slli_epi32(weight, 24));
+        const __m128i skip = _mm_cmpeq_epi32(weight, zero);
+        const __m128i out = _mm_or_si128(_mm_and_si128(skip, dst), _mm_andnot_si128(skip, blended));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), out);
+        return true;
+    }
+    return false;
+}
+
+void BlitRow32Sse2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t alpha)
+{
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4, d += 16, s += 16)
+    {
+        if (!BlitGroup32(d, s, alpha))
+        {
+            for (int k = 0; k < 4; ++k)
+            {
+                BlitPixel32(d + 4 * k, s + 4 * k, alpha);
+            }
+        }
+    }
+    for (; i < count; ++i, d += 4, s += 4)
+    {
+        BlitPixel32(d, s, alpha);
+    }
+}
+
+#define NERULAN_AVX2 __attribute__((target("avx2")))
+
+NERULAN_AVX2 inline __m256i Divide255Avx2(__m256i x)
+{
+    return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(static_cast<short>(0x8081))), 7);
+}
+
+NERULAN_AVX2 inline bool AllLanesAvx2(__m256i equal)
+{
+    return _mm256_movemask_epi8(equal) == -1;
+}
+
+NERULAN_AVX2 inline __m256i MixHalfAvx2(__m256i d16, __m256i s16, __m256i alpha16, bool fullAlpha)
+{
+    __m256i w16 = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s16, 0xFF), 0xFF);
+    if (!fullAlpha)
+    {
+        w16 = Divide255Avx2(_mm256_mullo_epi16(w16, alpha16));
+    }
+    const __m256i keep = _mm256_sub_epi16(_mm256_set1_epi16(255), w16);
+    return _mm256_add_epi16(Divide255Avx2(_mm256_mullo_epi16(d16, keep)),
+                            Divide255Avx2(_mm256_mullo_epi16(s16, w16)));
+}
+
+// The eight-pixel form of BlitGroup32 (unpacking and packing stay within each 128-bit half, so
+// the pixels come back in their places).
+NERULAN_AVX2 inline bool BlitGroup32Avx2(uint8_t* d, const uint8_t* s, uint32_t alpha)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i alphaMask = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m256i src = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
+    const __m256i sourceAlpha = _mm256_and_si256(src, alphaMask);
+    if (AllLanesAvx2(_mm256_cmpeq_epi32(sourceAlpha, zero)))
+    {
+        return true;
+    }
+    if (alpha == 255 && AllLanesAvx2(_mm256_cmpeq_epi32(sourceAlpha, alphaMask)))
+    {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), src);
+        return true;
+    }
+    const __m256i dst = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d));
+    const __m256i destAlpha = _mm256_and_si256(dst, alphaMask);
+    if (AllLanesAvx2(_mm256_cmpeq_epi32(destAlpha, alphaMask)))
+    {
+        const __m256i alpha16 = _mm256_set1_epi16(static_cast<short>(alpha));
+        const __m256i low = MixHalfAvx2(_mm256_unpacklo_epi8(dst, zero), _mm256_unpacklo_epi8(src, zero),
+                                        alpha16, alpha == 255);
+        const __m256i high = MixHalfAvx2(_mm256_unpackhi_epi8(dst, zero), _mm256_unpackhi_epi8(src, zero),
+                                         alpha16, alpha == 255);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d),
+                            _mm256_or_si256(_mm256_packus_epi16(low, high), alphaMask));
+        return true;
+    }
+    if (AllLanesAvx2(_mm256_cmpeq_epi32(destAlpha, zero)))
+    {
+        const __m256i weight = Divide255Avx2(
+            _mm256_mullo_epi16(_mm256_srli_epi32(src, 24), _mm256_set1_epi32(static_cast<int>(alpha))));
+        const __m256i blended =
+            _mm256_or_si256(_mm256_andnot_si256(alphaMask, src), _mm256_slli_epi32(weight, 24));
+        const __m256i skip = _mm256_cmpeq_epi32(weight, zero);
+        const __m256i out = _mm256_or_si256(_mm256_and_si256(skip, dst), _mm256_andnot_si256(skip, blended));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), out);
+        return true;
+    }
+    return false;
+}
+
+NERULAN_AVX2 void BlitRow32Avx2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t alpha)
+{
+    int32_t i = 0;
+    for (; i + 8 <= count; i += 8, d += 32, s += 32)
+    {
+        if (!BlitGroup32Avx2(d, s, alpha))
+        {
+            for (int k = 0; k < 8; ++k)
+            {
+                BlitPixel32(d + 4 * k, s + 4 * k, alpha);
+            }
+        }
+    }
+    // Leaving the upper halves of the vector registers dirty slows down every later SSE
+    // instruction of the process (pixman's, the C library's), and the compiler does not always
+    // clear them on its own here.
+    _mm256_zeroupper();
+    // The rest, fewer than eight pixels, through the four-pixel path and the tables.
+    BlitRow32Sse2(d, s, count - i, alpha);
+}
+
+#endif
+
+void BlitRow32Tables(uint8_t* d, const uint8_t* s, int32_t count, uint32_t alpha)
+{
+    for (int32_t i = 0; i < count; ++i, d += 4, s += 4)
+    {
+        BlitPixel32(d, s, alpha);
+    }
+}
+
+BlitRow32Function SelectBlitRow32()
+{
+    const BlitRow32Paths paths = GetBlitRow32Paths();
+    if (paths.avx2 != nullptr)
+    {
+        return paths.avx2;
+    }
+    return paths.sse2 != nullptr ? paths.sse2 : paths.tables;
+}
+
+void BlitRow32(uint8_t* d, const uint8_t* s, int32_t count, uint32_t alpha)
+{
+    static const BlitRow32Function function = SelectBlitRow32();
+    function(d, s, count, alpha);
+}
+} // namespace
+
+BlitRow32Paths GetBlitRow32Paths()
+{
+    BlitRow32Paths paths{BlitRow32Tables, nullptr, nullptr};
+#if defined(__SSE2__)
+    paths.sse2 = BlitRow32Sse2;
+    if (__builtin_cpu_supports("avx2"))
+    {
+        paths.avx2 = BlitRow32Avx2;
+    }
+#endif
+    return paths;
+}
+
+void BlitPixelBuffer(int32_t x, int32_t y, CPixelBuffer* destination, const PixelRect* clip,
+                     const CPixelBuffer* source, uint8_t alpha)
+{
+    if (g_BlendTables == nullptr || destination == nullptr || source == nullptr ||
+        destination->pixels == nullptr || source->pixels == nullptr || source->bitsPerPixel != 32)
+    {
+        return;
+    }
+    const int32_t depth = destination->bitsPerPixel;
+    if (depth != 24 && depth != 32)
+    {
+        return;
+    }
+    // 64-bit so that a position far off the surface cannot wrap into it.
+    int64_t x0 = std::max<int64_t>(0, x);
+    int64_t y0 = std::max<int64_t>(0, y);
+    int64_t x1 = std::min<int64_t>(destination->width, int64_t{x} + source->width);
+    int64_t y1 = std::min<int64_t>(destination->height, int64_t{y} + source->height);
+    if (clip != nullptr)
+    {
+        x0 = std::max<int64_t>(x0, clip->left);
+        y0 = std::max<int64_t>(y0, clip->top);
+        x1 = std::min<int64_t>(x1, clip->right);
+        y1 = std::min<int64_t>(y1, clip->bottom);
+    }
+    if (x1 - x0 < 1 || y1 - y0 < 1)
+    {
+        return;
+    }
+    const int32_t count = static_cast<int32_t>(x1 - x0);
+    const int32_t bytesPerPixel = depth / 8;
+    for (int64_t row = y0; row < y1; ++row)
+    {
+        uint8_t* d = destination->Row(static_cast<int32_t>(row)) + x0 * bytesPerPixel;
+        const uint8_t* s = source->Row(static_cast<int32_t>(row - y)) + (x0 - x) * 4;
+        if (depth == 32)
+        {
+            BlitRow32(d, s, count, alpha);
+        }
+        else
+        {
+            BlitRow24(d, s, count, alpha);
+        }
+    }
+}

@@ -1,0 +1,17 @@
+#pragma once
+#include <cstdint>
+
+// The row kernels behind BlitPixelBuffer onto a 32-bit destination: `count` source pixels onto
+// `count` destination pixels with the overall alpha. BlitPixelBuffer takes the fastest one the
+// processor runs; all of them give the same bytes as the tables, which the tests check for each.
+using BlitRow32Function = void (*)(uint8_t* destination, const uint8_t* source, int32_t count,
+                                   uint32_t alpha);
+
+struct BlitRow32Paths
+{
+    BlitRow32Function tables; // pixel by pixel through the blend tables, always present
+    BlitRow32Function sse2;   // four pixels at a time; null when not built for x86
+    BlitRow32Function avx2;   // eight pixels at a time; null when the processor lacks AVX2
+};
+
+BlitRow32Paths GetBlitRow32Paths();

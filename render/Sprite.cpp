@@ -1,0 +1,243 @@
+#include "render/Sprite.h"
+
+#include <FreeImage.h>
+#include <algorithm>
+
+#include "common/InStream.h"
+#include "common/StringFunctions.h"
+#include "render/PixelBuffer.h"
+
+// The drawing code reads 32-bit pixels as the bytes B, G, R, A, the order of the pixel buffers.
+// FreeImage stores them that way on little-endian Linux; a build where it does not would draw
+// every picture with red and blue swapped.
+static_assert(FI_RGBA_BLUE == 0 && FI_RGBA_GREEN == 1 && FI_RGBA_RED == 2 && FI_RGBA_ALPHA == 3,
+              "FreeImage must store pixels as B, G, R, A");
+
+namespace
+{
+// Pictures the drawing code reads directly: standard bitmaps of 1, 4, 8, 16, 24 or 32 bits.
+bool IsDrawableBitmap(FIBITMAP* bitmap)
+{
+    if (FreeImage_GetImageType(bitmap) != FIT_BITMAP)
+        return false;
+    switch (FreeImage_GetBPP(bitmap))
+    {
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Pictures of other kinds (16 bits a channel, for instance) become 32-bit bitmaps so that they
+// draw rather than show nothing. Palette pictures with transparent entries (GIF, PNG with a
+// transparency table) become 32-bit as well: palette rows are drawn opaque, which would show
+// their transparent colour. Null when FreeImage cannot convert them.
+FIBITMAP* MakeDrawable(FIBITMAP* bitmap)
+{
+    const bool transparentPalette = FreeImage_GetBPP(bitmap) <= 8 && FreeImage_IsTransparent(bitmap);
+    if (IsDrawableBitmap(bitmap) && !transparentPalette)
+        return bitmap;
+    FIBITMAP* converted = FreeImage_ConvertTo32Bits(bitmap);
+    FreeImage_Unload(bitmap);
+    if (converted != nullptr && !IsDrawableBitmap(converted))
+    {
+        FreeImage_Unload(converted);
+        return nullptr;
+    }
+    return converted;
+}
+
+bool SizeWithinCeiling(int64_t width, int64_t height)
+{
+    return width > 0 && height > 0 && width <= CSprite::kMaxImageSide && height <= CSprite::kMaxImageSide &&
+           static_cast<uint64_t>(width * height) <= CSprite::kMaxImagePixels;
+}
+
+uint32_t LittleEndian16(const uint8_t* bytes)
+{
+    return static_cast<uint32_t>(bytes[0] | bytes[1] << 8);
+}
+
+// FreeImage cannot read a GIF's header alone, and a GIF of a few bytes may claim 65535 x 65535
+// pixels. Its size is read here: the logical screen and the first image (which is the one
+// decoded), whichever is larger in each direction. False when the bytes end first.
+bool ReadGifSize(const uint8_t* bytes, uint32_t length, int32_t& width, int32_t& height)
+{
+    if (length < 13)
+        return false;
+    uint32_t screenWidth = LittleEndian16(bytes + 6);
+    uint32_t screenHeight = LittleEndian16(bytes + 8);
+    uint32_t at = 13;
+    if ((bytes[10] & 0x80) != 0)
+        at += 3u << ((bytes[10] & 7) + 1);
+    // Skip extension blocks (0x21, label, sub-blocks ending with a zero length) up to the first
+    // image descriptor (0x2C, left, top, width, height).
+    while (at < length && bytes[at] == 0x21)
+    {
+        at += 2;
+        while (at < length && bytes[at] != 0)
+            at += 1u + bytes[at];
+        ++at;
+    }
+    if (at + 9 > length || bytes[at] != 0x2C)
+        return false;
+    width = static_cast<int32_t>(std::max(screenWidth, LittleEndian16(bytes + at + 5)));
+    height = static_cast<int32_t>(std::max(screenHeight, LittleEndian16(bytes + at + 7)));
+    return true;
+}
+
+// Reads the picture's header only. True with the size when the format can do that.
+bool ReadHeaderSize(FIMEMORY* memory, FREE_IMAGE_FORMAT format, int32_t& width, int32_t& height)
+{
+    if (format == FIF_GIF)
+    {
+        BYTE* bytes = nullptr;
+        DWORD length = 0;
+        return FreeImage_AcquireMemory(memory, &bytes, &length) && ReadGifSize(bytes, length, width, height);
+    }
+    if (!FreeImage_FIFSupportsNoPixels(format))
+        return false;
+    FIBITMAP* header = FreeImage_LoadFromMemory(format, memory, FIF_LOAD_NOPIXELS);
+    FreeImage_SeekMemory(memory, 0, SEEK_SET);
+    if (header == nullptr)
+        return false;
+    width = static_cast<int32_t>(FreeImage_GetWidth(header));
+    height = static_cast<int32_t>(FreeImage_GetHeight(header));
+    FreeImage_Unload(header);
+    return true;
+}
+} // namespace
+
+CSprite::CSprite(uint32_t id, const char* name, FIBITMAP* bitmap) : m_id(id), m_bitmap(bitmap)
+{
+    SetName(name);
+    if (m_bitmap != nullptr)
+    {
+        m_width = static_cast<int32_t>(FreeImage_GetWidth(m_bitmap));
+        m_height = static_cast<int32_t>(FreeImage_GetHeight(m_bitmap));
+    }
+}
+
+CSprite::~CSprite()
+{
+    StrFree(m_name);
+    if (m_bitmap != nullptr)
+        FreeImage_Unload(m_bitmap);
+}
+
+void CSprite::SetName(const char* name)
+{
+    StrFree(m_name);
+    m_name = StrDup(name);
+}
+
+void CSprite::Draw(CPixelBuffer* buffer, int32_t x, int32_t y)
+{
+    if (m_bitmap != nullptr)
+        DrawImage(m_bitmap, buffer, x, y);
+}
+
+void CSprite::DrawFillTint(CPixelBuffer* buffer, const PixelRect* clip, int32_t x, int32_t y, int32_t width,
+                           int32_t height, uint32_t colour)
+{
+    if (m_bitmap != nullptr)
+        DrawImageFillTint(m_bitmap, buffer, clip, x, y, width, height, colour);
+}
+
+void CSprite::DrawCutOut(CPixelBuffer* buffer, const PixelRect* clip, int32_t x, int32_t y, int32_t width,
+                         int32_t height, uint32_t colour)
+{
+    if (m_bitmap != nullptr)
+        DrawImageCutOut(m_bitmap, buffer, clip, x, y, width, height, colour);
+}
+
+void CSprite::DrawBorderTint(CPixelBuffer* buffer, const PixelRect* clip, int32_t x, int32_t y, int32_t width,
+                             int32_t height, uint32_t colour)
+{
+    if (m_bitmap != nullptr)
+        DrawImageBorderTint(m_bitmap, buffer, clip, x, y, width, height, colour);
+}
+
+bool CSprite::Load(CInStream* stream, uint32_t id, const char* name, uint32_t fileVersion)
+{
+    (void)fileVersion;
+    m_id = id;
+    SetName(name);
+    uint16_t width = 0;
+    uint16_t height = 0;
+    uint32_t size = 0;
+    if (stream == nullptr || !stream->ReadU16(width) || !stream->ReadU16(height) || !stream->ReadU32(size))
+        return false;
+    m_width = width;
+    m_height = height;
+    if (size == 0)
+        return true;
+    if (size > static_cast<uint32_t>(stream->Pending()))
+        return false;
+    FIBITMAP* bitmap = DecodeImage(stream->ReadPos(), size);
+    stream->Skip(static_cast<int32_t>(size));
+    if (m_bitmap != nullptr)
+        FreeImage_Unload(m_bitmap);
+    m_bitmap = bitmap;
+    m_width = bitmap != nullptr ? static_cast<int32_t>(FreeImage_GetWidth(bitmap)) : 0;
+    m_height = bitmap != nullptr ? static_cast<int32_t>(FreeImage_GetHeight(bitmap)) : 0;
+    ++m_version;
+    return true;
+}
+
+bool CSprite::PeekImageSize(const uint8_t* bytes, uint32_t length, int32_t& width, int32_t& height)
+{
+    width = 0;
+    height = 0;
+    if (bytes == nullptr || length == 0 || length > kMaxEncodedBytes)
+        return false;
+    FIMEMORY* memory = FreeImage_OpenMemory(const_cast<BYTE*>(bytes), length);
+    if (memory == nullptr)
+        return false;
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory, 0);
+    const bool known = format != FIF_UNKNOWN && ReadHeaderSize(memory, format, width, height);
+    FreeImage_CloseMemory(memory);
+    return known;
+}
+
+// Picture bytes come from the interface file and from the network, so they are untrusted: before
+// FreeImage decodes them, the encoded size and the pixel size must stay under the ceilings. The
+// pixel size is read from the header alone: by FreeImage (FIF_LOAD_NOPIXELS) for PNG, JPEG, BMP,
+// TIFF and most other formats, by ReadGifSize for GIF. A picture whose header cannot be read that
+// way (a broken header, or one of the rare formats FreeImage reads only whole: IFF, SGI, DDS,
+// JPEG 2000 and a few more) is refused when its bytes pass kMaxUnsizedBytes. The decoded
+// bitmap is checked once more.
+FIBITMAP* CSprite::DecodeImage(const uint8_t* bytes, uint32_t length)
+{
+    if (bytes == nullptr || length == 0 || length > kMaxEncodedBytes)
+        return nullptr;
+    FIMEMORY* memory = FreeImage_OpenMemory(const_cast<BYTE*>(bytes), length);
+    if (memory == nullptr)
+        return nullptr;
+    FIBITMAP* bitmap = nullptr;
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory, 0);
+    if (format != FIF_UNKNOWN && FreeImage_FIFSupportsReading(format))
+    {
+        int32_t width = 0;
+        int32_t height = 0;
+        const bool sized = ReadHeaderSize(memory, format, width, height);
+        if (sized ? SizeWithinCeiling(width, height) : length <= kMaxUnsizedBytes)
+            bitmap = FreeImage_LoadFromMemory(format, memory, 0);
+    }
+    FreeImage_CloseMemory(memory);
+    if (bitmap == nullptr)
+        return nullptr;
+    // The decoded size is checked again: a header may not tell the truth.
+    if (!SizeWithinCeiling(FreeImage_GetWidth(bitmap), FreeImage_GetHeight(bitmap)))
+    {
+        FreeImage_Unload(bitmap);
+        return nullptr;
+    }
+    return MakeDrawable(bitmap);
+}

@@ -1,0 +1,198 @@
+// The device table is read record by record within the file's bytes; a record whose type has no
+// driver is read whole and skipped, and a table that ends inside a record stops the start-up.
+#include <gtest/gtest.h>
+
+#include "common/InStream.h"
+#include "devices/AbstractDevice.h"
+#include "support/AppTestSupport.h"
+
+namespace
+{
+using Device = CInterfaceFileWriter::Device;
+using Channel = CInterfaceFileWriter::Channel;
+
+// Records what the reader hands to the device layer; chosen types get a (stand-in) driver.
+class DeviceTableDlg : public CClientDlg
+{
+public:
+    DeviceTableDlg() : CClientDlg(nullptr, nullptr) {}
+    ~DeviceTableDlg() override { Shutdown(); }
+
+    uint32_t driverType = 0xFFFFFFFF;
+    std::vector<std::string> seen;
+
+protected:
+    CAbstractDevice* CreateDevice(const DeviceRecord& record, bool& known) override
+    {
+        known = record.type == driverType;
+        seen.push_back("device " + std::to_string(record.id) + " " + std::to_string(record.type) + " " +
+                       (record.host ? record.host : "-") + " " + std::to_string(record.port) + " " +
+                       (record.parameters ? record.parameters : "-"));
+        return known ? reinterpret_cast<CAbstractDevice*>(&m_standIn) : nullptr;
+    }
+    void BeginChannels(CAbstractDevice*) override { seen.push_back("begin"); }
+    void AddChannel(CAbstractDevice*, uint32_t id, uint8_t valueType, uint8_t reportKind, uint8_t direction,
+                    uint32_t length, const uint8_t* data) override
+    {
+        seen.push_back("channel " + std::to_string(id) + " " + std::to_string(valueType) + " " +
+                       std::to_string(reportKind) + " " + std::to_string(direction) + " " +
+                       std::string(reinterpret_cast<const char*>(data), length));
+    }
+    void EndChannels(CAbstractDevice*) override { seen.push_back("end"); }
+    // The stand-ins are no drivers: nothing may disconnect or delete them.
+    void DisconnectDevices() override {}
+    void DeleteDevices() override
+    {
+        if (g_pDeviceList == GetDeviceList())
+            g_pDeviceList = nullptr;
+        if (GetDeviceList())
+            GetDeviceList()->RemoveAll();
+    }
+
+private:
+    int m_standIn = 0;
+};
+
+// The device table alone, over a stream, read by the window's reader.
+class DeviceTableTest : public ::testing::Test
+{
+protected:
+    // Opens a file whose header is complete (its back end is real) and reads its device table.
+    bool ReadTable(DeviceTableDlg& dialog, const std::vector<uint8_t>& tableAndAfter)
+    {
+        CInterfaceFileWriter writer;
+        writer.PutHeader({});
+        writer.PutBytes(tableAndAfter.data(), tableAndAfter.size());
+        std::string path = m_folder.Write("Main.qvr", writer.Bytes());
+        EXPECT_TRUE(dialog.CreateMainWindow());
+        EXPECT_TRUE(dialog.LoadInterfaceHeader(path.c_str()));
+        return dialog.LoadDevices();
+    }
+
+    static std::vector<uint8_t> Table(const std::vector<Device>& devices, uint32_t after)
+    {
+        CInterfaceFileWriter writer;
+        writer.PutDeviceTable(devices);
+        writer.PutU32(after);
+        return writer.Bytes();
+    }
+
+    static Device Sample(uint32_t type)
+    {
+        Device device;
+        device.id = 0x00010005;
+        device.type = type;
+        device.host = "10.0.0.7";
+        device.port = 1319;
+        device.parameters = "19200,7,e";
+        device.channels = {Channel{3, 6, 1, 0, {'a', 'b'}}, Channel{0xFFFF0001, 8, 2, 2, {}}};
+        return device;
+    }
+
+    HeadlessSdl m_sdl;
+    TempFolder m_folder;
+};
+
+TEST_F(DeviceTableTest, RecordsWithoutDriverAreReadWholeAndSkipped)
+{
+    Device second = Sample(0x61);
+    second.id = 9;
+    second.host = nullptr;
+    second.parameters = nullptr;
+    second.channels = {Channel{1, 1, 1, 1, {'x', 'y', 'z'}}};
+    DeviceTableDlg dialog;
+    ASSERT_TRUE(ReadTable(dialog, Table({Sample(0x02), second}, 0xC0FFEE)));
+
+    EXPECT_EQ(dialog.seen,
+              (std::vector<std::string>{"device 65541 2 10.0.0.7 1319 19200,7,e", "device 9 97 - 1319 -"}));
+    EXPECT_EQ(std::u16string(dialog.GetErrorText()), u"Wrong controller!");
+    EXPECT_EQ(dialog.GetDeviceList()->GetCount(), 0);
+    // The next field is read from the right place.
+    uint32_t after = 0;
+    ASSERT_TRUE(dialog.GetStream()->ReadU32(after));
+    EXPECT_EQ(after, 0xC0FFEEu);
+    dialog.Shutdown();
+}
+
+TEST_F(DeviceTableTest, ADriverGetsItsChannelsInFileOrder)
+{
+    DeviceTableDlg dialog;
+    dialog.driverType = 0x61;
+    ASSERT_TRUE(ReadTable(dialog, Table({Sample(0x61), Sample(0x02)}, 1)));
+    EXPECT_EQ(dialog.seen, (std::vector<std::string>{"device 65541 97 10.0.0.7 1319 19200,7,e", "begin",
+                                                     "channel 3 6 1 0 ab", "channel 4294901761 8 2 2 ", "end",
+                                                     "device 65541 2 10.0.0.7 1319 19200,7,e"}));
+    EXPECT_EQ(dialog.GetDeviceList()->GetCount(), 1);
+    EXPECT_EQ(dialog.GetDeviceList()->GetGrowStep(), 2);
+    // Published once the whole table is read.
+    EXPECT_EQ(g_pDeviceList, dialog.GetDeviceList());
+    dialog.Shutdown();
+}
+
+TEST_F(DeviceTableTest, TextWithoutItsZeroStillEnds)
+{
+    CInterfaceFileWriter writer;
+    writer.PutCount(1);
+    writer.PutU32(1);
+    writer.PutU32(2);
+    writer.PutU16(3);
+    writer.PutBytes("abc", 3); // no terminating zero in the file
+    writer.PutU16(80);
+    writer.PutText("p");
+    writer.PutCount(0);
+    DeviceTableDlg dialog;
+    ASSERT_TRUE(ReadTable(dialog, writer.Bytes()));
+    EXPECT_EQ(dialog.seen, (std::vector<std::string>{"device 1 2 abc 80 p"}));
+    dialog.Shutdown();
+}
+
+TEST_F(DeviceTableTest, EveryCutInsideTheTableStopsTheStartUp)
+{
+    std::vector<uint8_t> table = Table({Sample(0x02), Sample(0x61)}, 0);
+    table.resize(table.size() - 4); // the table alone
+    for (size_t size = 0; size < table.size(); ++size)
+    {
+        DeviceTableDlg dialog;
+        dialog.driverType = 0x61;
+        std::vector<uint8_t> cut(table.begin(), table.begin() + static_cast<long>(size));
+        EXPECT_FALSE(ReadTable(dialog, cut)) << "cut at " << size;
+        EXPECT_EQ(std::u16string(dialog.GetErrorText()), u"Interface file has not been found!") << size;
+        dialog.Shutdown();
+    }
+}
+
+TEST_F(DeviceTableTest, LengthsBeyondTheFileAreRefused)
+{
+    // A host text longer than the bytes left.
+    CInterfaceFileWriter longText;
+    longText.PutCount(1);
+    longText.PutU32(1);
+    longText.PutU32(2);
+    longText.PutU16(0xFFFF);
+    longText.PutBytes("abc", 4);
+    // A channel whose data length is beyond the file.
+    CInterfaceFileWriter longData;
+    longData.PutCount(1);
+    longData.PutDevice(Device{1, 2, nullptr, 0, nullptr, {}});
+    longData.Truncate(longData.Size() - 2);
+    longData.PutCount(1);
+    longData.PutU32(1);
+    longData.PutU8(0);
+    longData.PutU8(0);
+    longData.PutU8(0);
+    longData.PutU32(0xFFFFFFFF);
+    longData.PutBytes("data", 4);
+    // More records than the file holds.
+    CInterfaceFileWriter moreRecords;
+    moreRecords.PutCount(0xFFFF);
+    moreRecords.PutDevice(Sample(2));
+
+    for (const CInterfaceFileWriter* writer : {&longText, &longData, &moreRecords})
+    {
+        DeviceTableDlg dialog;
+        EXPECT_FALSE(ReadTable(dialog, writer->Bytes()));
+        EXPECT_EQ(std::u16string(dialog.GetErrorText()), u"Interface file has not been found!");
+        dialog.Shutdown();
+    }
+}
+} // namespace

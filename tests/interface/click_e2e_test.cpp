@@ -1,0 +1,208 @@
+// The program on the demo interface, on a private X display, clicked through with xdotool: its
+// buttons change the page, show and hide a popup and toggle a switch, read back from the screen.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "support/XvfbServer.h"
+
+namespace
+{
+const std::string kBuild = NERULAN_BUILD_DIR;
+constexpr int kScreenWidth = 1024;
+constexpr int kScreenHeight = 768;
+
+// Colours of the demo (0xRRGGBB).
+constexpr uint32_t kHomeBackground = 0x1B2A3A;
+constexpr uint32_t kLightsBackground = 0x1F3325;
+constexpr uint32_t kClimateBackground = 0x3A1F1F;
+constexpr uint32_t kButtonFill = 0x2E4A62;
+constexpr uint32_t kSwitchOn = 0xC9A227;
+
+// Places in the 800 x 600 demo, in window coordinates.
+struct Place
+{
+    int x;
+    int y;
+};
+constexpr Place kBackground = {10, 100};
+constexpr Place kLightsTab = {250, 548};
+constexpr Place kClimateTab = {410, 548};
+constexpr Place kBackTab = {560, 548};
+constexpr Place kHomeScenesButton = {360, 292};
+constexpr Place kScenesClose = {490, 370};
+// Inside the Lights page's night-mode switch, clear of its text and frame.
+constexpr Place kNightSwitch = {55, 380};
+// Inside the Scenes popup's first button, where the Home page shows its background.
+constexpr Place kInsideScenes = {240, 250};
+
+std::string Trim(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+class ClickEndToEnd : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_x.Start(kScreenWidth, kScreenHeight, 24)) << m_x.Error();
+        char pattern[] = "/tmp/nerulan-click-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        m_dir = pattern;
+    }
+
+    void TearDown() override
+    {
+        Stop();
+        m_x.Stop();
+        std::string command = "rm -rf '" + m_dir + "'";
+        EXPECT_EQ(0, system(command.c_str()));
+    }
+
+    // Starts build/nerulan in the folder, in a process of its own (stopped by its id only).
+    bool Start()
+    {
+        m_pid = fork();
+        if (m_pid == 0)
+        {
+            if (chdir(m_dir.c_str()) != 0)
+                _exit(127);
+            setenv("DISPLAY", m_x.Display().c_str(), 1);
+            setenv("SDL_VIDEODRIVER", "x11", 1);
+            setenv("ALSOFT_DRIVERS", "null", 1);
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            setenv("NERULAN_NO_MESSAGE_BOX", "1", 1);
+            int null = open("/dev/null", O_WRONLY);
+            if (null >= 0)
+            {
+                dup2(null, 1);
+                dup2(null, 2);
+            }
+            std::string program = kBuild + "/nerulan";
+            execl(program.c_str(), program.c_str(), "Main.qvr", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return m_pid > 0;
+    }
+
+    void Stop()
+    {
+        if (m_pid <= 0)
+            return;
+        kill(m_pid, SIGTERM);
+        for (int i = 0; i < 100 && waitpid(m_pid, nullptr, WNOHANG) == 0; i++)
+            platform::SleepMs(20);
+        if (waitpid(m_pid, nullptr, WNOHANG) == 0)
+        {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        m_pid = -1;
+    }
+
+    // The program's window and its position on the screen; false when it does not appear in time.
+    bool FindWindow()
+    {
+        uint32_t start = platform::ClockMs();
+        while (platform::ElapsedMs(platform::ClockMs(), start) < 20000)
+        {
+            std::string found = Trim(RunWithDisplay(
+                m_x.Display(), "xdotool search --onlyvisible --name '^Nerulan 1.5.6$' 2>/dev/null"));
+            if (!found.empty())
+            {
+                m_window = found.substr(0, found.find('\n'));
+                std::string geometry = RunWithDisplay(m_x.Display(), "xdotool getwindowgeometry " + m_window);
+                size_t at = geometry.find("Position: ");
+                if (at != std::string::npos &&
+                    std::sscanf(geometry.c_str() + at, "Position: %d,%d", &m_left, &m_top) == 2)
+                    return true;
+            }
+            platform::SleepMs(50);
+        }
+        return false;
+    }
+
+    uint32_t PixelAt(Place place)
+    {
+        int code = -1;
+        std::string geometry =
+            "1x1+" + std::to_string(m_left + place.x) + "+" + std::to_string(m_top + place.y);
+        std::string rgb = RunWithDisplay(
+            m_x.Display(), "import -window root -crop " + geometry + " -depth 8 rgb:- 2>/dev/null", &code);
+        if (code != 0 || rgb.size() != 3)
+            return 0xFFFFFFFF;
+        return static_cast<uint32_t>(static_cast<uint8_t>(rgb[0])) << 16 |
+               static_cast<uint32_t>(static_cast<uint8_t>(rgb[1])) << 8 | static_cast<uint8_t>(rgb[2]);
+    }
+
+    // Polls the screen until the place shows the colour; the last colour seen.
+    uint32_t WaitFor(Place place, uint32_t rgb, uint32_t timeoutMs = 10000)
+    {
+        uint32_t start = platform::ClockMs();
+        uint32_t seen = PixelAt(place);
+        while (seen != rgb && platform::ElapsedMs(platform::ClockMs(), start) < timeoutMs)
+        {
+            platform::SleepMs(50);
+            seen = PixelAt(place);
+        }
+        return seen;
+    }
+
+    void Click(Place place)
+    {
+        int code = -1;
+        RunWithDisplay(m_x.Display(),
+                       "xdotool mousemove --window " + m_window + " " + std::to_string(place.x) + " " +
+                           std::to_string(place.y) + " click 1 2>/dev/null",
+                       &code);
+        EXPECT_EQ(code, 0);
+    }
+
+    XvfbServer m_x;
+    std::string m_dir;
+    pid_t m_pid = -1;
+    std::string m_window;
+    int m_left = 0;
+    int m_top = 0;
+};
+
+TEST_F(ClickEndToEnd, ButtonsOfTheDemoChangePagesShowPopupsAndToggle)
+{
+    std::string command = kBuild + "/make-demo '" + m_dir + "' >/dev/null";
+    ASSERT_EQ(0, system(command.c_str()));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(FindWindow());
+    ASSERT_EQ(WaitFor(kBackground, kHomeBackground, 20000), kHomeBackground) << "the start page";
+
+    EXPECT_EQ(PixelAt(kInsideScenes), kHomeBackground);
+    Click(kHomeScenesButton);
+    EXPECT_EQ(WaitFor(kInsideScenes, kButtonFill), kButtonFill) << "the Scenes popup is shown";
+    Click(kScenesClose);
+    EXPECT_EQ(WaitFor(kInsideScenes, kHomeBackground), kHomeBackground) << "its Close button hides it";
+
+    Click(kLightsTab);
+    EXPECT_EQ(WaitFor(kBackground, kLightsBackground), kLightsBackground) << "the Lights page";
+    // The switch toggles its look with its value on every touch.
+    EXPECT_EQ(PixelAt(kNightSwitch), kButtonFill);
+    Click(kNightSwitch);
+    EXPECT_EQ(WaitFor(kNightSwitch, kSwitchOn), kSwitchOn) << "the switch turned on";
+    Click(kNightSwitch);
+    EXPECT_EQ(WaitFor(kNightSwitch, kButtonFill), kButtonFill) << "the switch turned off";
+    Click(kClimateTab);
+    EXPECT_EQ(WaitFor(kBackground, kClimateBackground), kClimateBackground) << "the Climate page";
+    Click(kBackTab);
+    EXPECT_EQ(WaitFor(kBackground, kLightsBackground), kLightsBackground) << "back to the Lights page";
+}
+} // namespace

@@ -1,0 +1,204 @@
+// The program on the demo interface, on a private X display: the Loading page while the file is
+// read, then the start page, read back from the screen.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "support/LoaderTestSupport.h"
+#include "support/XvfbServer.h"
+#include "tools/writer/ResourceRecordWriter.h"
+
+namespace
+{
+const std::string kBuild = NERULAN_BUILD_DIR;
+constexpr int kScreenWidth = 1024;
+constexpr int kScreenHeight = 768;
+
+struct ScreenPoint
+{
+    int x;
+    int y;
+    uint32_t rgb;
+    const char* what;
+};
+
+class DemoEndToEnd : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_x.Start(kScreenWidth, kScreenHeight, 24)) << m_x.Error();
+        char pattern[] = "/tmp/nerulan-demo-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        m_dir = pattern;
+    }
+
+    void TearDown() override
+    {
+        Stop();
+        m_x.Stop();
+        std::string command = "rm -rf '" + m_dir + "'";
+        EXPECT_EQ(0, system(command.c_str()));
+    }
+
+    // Starts build/nerulan in the folder (its own process, stopped by its id only).
+    bool Start()
+    {
+        m_pid = fork();
+        if (m_pid == 0)
+        {
+            if (chdir(m_dir.c_str()) != 0)
+                _exit(127);
+            setenv("DISPLAY", m_x.Display().c_str(), 1);
+            setenv("SDL_VIDEODRIVER", "x11", 1);
+            setenv("ALSOFT_DRIVERS", "null", 1);
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            setenv("NERULAN_NO_MESSAGE_BOX", "1", 1);
+            int null = open("/dev/null", O_WRONLY);
+            if (null >= 0)
+            {
+                dup2(null, 1);
+                dup2(null, 2);
+            }
+            std::string program = kBuild + "/nerulan";
+            execl(program.c_str(), program.c_str(), "Main.qvr", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return m_pid > 0;
+    }
+
+    void Stop()
+    {
+        if (m_pid <= 0)
+            return;
+        kill(m_pid, SIGTERM);
+        for (int i = 0; i < 100 && waitpid(m_pid, nullptr, WNOHANG) == 0; i++)
+            platform::SleepMs(20);
+        if (waitpid(m_pid, nullptr, WNOHANG) == 0)
+        {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        m_pid = -1;
+    }
+
+    // The whole screen as R, G, B bytes; empty when it could not be read.
+    std::string Screenshot()
+    {
+        int code = -1;
+        std::string shot =
+            RunWithDisplay(m_x.Display(), "import -window root -depth 8 rgb:- 2>/dev/null", &code);
+        return code == 0 && shot.size() == static_cast<size_t>(kScreenWidth) * kScreenHeight * 3 ? shot : "";
+    }
+
+    static uint32_t Pixel(const std::string& shot, int x, int y)
+    {
+        size_t at = (static_cast<size_t>(y) * kScreenWidth + x) * 3;
+        return static_cast<uint32_t>(static_cast<uint8_t>(shot[at])) << 16 |
+               static_cast<uint32_t>(static_cast<uint8_t>(shot[at + 1])) << 8 |
+               static_cast<uint8_t>(shot[at + 2]);
+    }
+
+    static bool Shows(const std::string& shot, const std::vector<ScreenPoint>& points)
+    {
+        if (shot.empty())
+            return false;
+        for (const ScreenPoint& p : points)
+        {
+            if (Pixel(shot, p.x, p.y) != p.rgb)
+                return false;
+        }
+        return true;
+    }
+
+    // Polls the screen until it shows the points; the screenshot that did, or "" after the time-out.
+    std::string WaitFor(const std::vector<ScreenPoint>& points, uint32_t timeoutMs)
+    {
+        uint32_t start = platform::ClockMs();
+        while (platform::ElapsedMs(platform::ClockMs(), start) < timeoutMs)
+        {
+            std::string shot = Screenshot();
+            if (Shows(shot, points))
+                return shot;
+            platform::SleepMs(50);
+        }
+        return "";
+    }
+
+    static void ExpectPoints(const std::string& shot, const std::vector<ScreenPoint>& points)
+    {
+        ASSERT_FALSE(shot.empty());
+        for (const ScreenPoint& p : points)
+            EXPECT_EQ(p.rgb, Pixel(shot, p.x, p.y)) << p.what << " at " << p.x << "," << p.y;
+    }
+
+    XvfbServer m_x;
+    std::string m_dir;
+    pid_t m_pid = -1;
+};
+
+// The Loading page of an 800 x 600 design: the splash picture (240 x 96, its frame in the bar's
+// track colour) centred above the progress bar.
+const std::vector<ScreenPoint> kLoadingPage = {
+    {5, 5, 0x000000, "black page"},
+    {282, 280, 0x1E9DC0, "splash frame"},
+    {400, 252, 0x0B3D4C, "splash inside"},
+};
+
+// The demo's start page: its background, the sun picture and the frame of a navigation button.
+const std::vector<ScreenPoint> kDemoHome = {
+    {10, 100, 0x1B2A3A, "page background"},
+    {680, 180, 0xF5B82E, "sun picture"},
+    {20, 548, 0xDDD89C, "button frame"},
+    {900, 100, 0x000000, "outside the window"},
+};
+
+TEST_F(DemoEndToEnd, TheDemoShowsItsStartPageAfterLoading)
+{
+    std::string command = kBuild + "/make-demo '" + m_dir + "' >/dev/null";
+    ASSERT_EQ(0, system(command.c_str()));
+    ASSERT_TRUE(Start());
+    std::string shot = WaitFor(kDemoHome, 20000);
+    ExpectPoints(shot, kDemoHome);
+    // The start-up popup is on it.
+    if (!shot.empty())
+    {
+        EXPECT_EQ(0xDDD89Cu, Pixel(shot, 560, 300)) << "the clock popup's frame";
+    }
+}
+
+TEST_F(DemoEndToEnd, ALongFileShowsTheLoadingPageFirst)
+{
+    // Many records: loading takes a few seconds, one record per tick.
+    constexpr int kPages = 600;
+    std::vector<std::string> names;
+    std::vector<PageRecordWriter::PageRecord> pages;
+    for (int i = 0; i < kPages; i++)
+        names.push_back("Page" + std::to_string(i));
+    for (const auto& name : names)
+        pages.push_back(loadertest::Page(name.c_str(), 0x1B2A3AFF));
+    CInterfaceFileWriter w;
+    CInterfaceFileWriter::Header header;
+    header.designWidth = 800;
+    header.designHeight = 600;
+    w.PutHeader(header);
+    w.PutDeviceTable({});
+    auto resources = loadertest::Interface(w.Version(), kPages, "Page0", {}, pages, {});
+    w.PutBytes(resources.data(), resources.size());
+    ASSERT_TRUE(w.Save(m_dir + "/Main.qvr"));
+
+    ASSERT_TRUE(Start());
+    std::string loading = WaitFor(kLoadingPage, 20000);
+    ExpectPoints(loading, kLoadingPage);
+    std::string home = WaitFor({{10, 100, 0x1B2A3A, "start page"}, {400, 252, 0x1B2A3A, "no splash"}}, 60000);
+    EXPECT_FALSE(home.empty()) << "the start page replaces the Loading page";
+}
+} // namespace

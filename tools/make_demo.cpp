@@ -1,0 +1,371 @@
+// make-demo DIR: writes a demo interface into DIR: "Main.qvr" (three pages, popups in a group,
+// buttons with text, images and frame templates), "resource.qvs" (frame templates and slider
+// thumbs), "click.wav" and "arial.ttf" (Liberation Sans). Everything is made here in code.
+#include <FreeImage.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/writer/ButtonRecordWriter.h"
+#include "tools/writer/InterfaceFileWriter.h"
+#include "tools/writer/ItemRecordWriter.h"
+#include "tools/writer/PageRecordWriter.h"
+#include "tools/writer/ResourceRecordWriter.h"
+
+namespace
+{
+using ItemRecordWriter::StateRecord;
+using PageRecordWriter::ChildRecord;
+using PageRecordWriter::PageRecord;
+using PageRecordWriter::PopupRecord;
+
+const char* const kFontPath = "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf";
+constexpr uint16_t kWidth = 800;
+constexpr uint16_t kHeight = 600;
+constexpr uint32_t kTitleFont = 1;
+constexpr uint32_t kBodyFont = 0xFFFF; // the default font, "arial.ttf"
+constexpr uint32_t kSunImage = 10;
+constexpr uint32_t kBulbImage = 11;
+constexpr uint32_t kHomeIcon = 20;
+// The colour scale of the Climate page: icons kScaleIcon .. kScaleIcon + kScaleSteps - 1.
+constexpr uint32_t kScaleIcon = 100;
+constexpr int kScaleSteps = 120;
+constexpr int kScaleColumns = 30;
+constexpr uint32_t kChimeSound = 1;
+constexpr int kTemplateCount = 8;
+
+// Colours 0xRRGGBBAA.
+constexpr uint32_t kInk = 0xF2EBD3FF;
+constexpr uint32_t kGold = 0xDDD89CFF;
+constexpr uint32_t kButton = 0x2E4A62FF;
+constexpr uint32_t kButtonDown = 0x4F7CA3FF;
+
+// A picture drawn pixel by pixel and encoded as PNG.
+template <class Fn> std::vector<uint8_t> EncodePicture(int width, int height, Fn colourAt)
+{
+    std::vector<uint8_t> png;
+    FIBITMAP* bitmap = FreeImage_Allocate(width, height, 32);
+    if (!bitmap)
+        return png;
+    for (int y = 0; y < height; y++)
+    {
+        // FreeImage rows run bottom-up.
+        BYTE* row = FreeImage_GetScanLine(bitmap, height - 1 - y);
+        for (int x = 0; x < width; x++)
+        {
+            uint32_t argb = colourAt(x, y);
+            row[x * 4 + FI_RGBA_BLUE] = static_cast<BYTE>(argb);
+            row[x * 4 + FI_RGBA_GREEN] = static_cast<BYTE>(argb >> 8);
+            row[x * 4 + FI_RGBA_RED] = static_cast<BYTE>(argb >> 16);
+            row[x * 4 + FI_RGBA_ALPHA] = static_cast<BYTE>(argb >> 24);
+        }
+    }
+    FIMEMORY* memory = FreeImage_OpenMemory();
+    if (memory && FreeImage_SaveToMemory(FIF_PNG, bitmap, memory, 0))
+    {
+        BYTE* data = nullptr;
+        DWORD size = 0;
+        if (FreeImage_AcquireMemory(memory, &data, &size))
+            png.assign(data, data + size);
+    }
+    if (memory)
+        FreeImage_CloseMemory(memory);
+    FreeImage_Unload(bitmap);
+    return png;
+}
+
+// A round disc of colour on a transparent ground, with a soft edge.
+std::vector<uint8_t> Disc(int size, uint32_t rgb)
+{
+    return EncodePicture(size, size,
+                         [size, rgb](int x, int y)
+                         {
+                             double r = size / 2.0;
+                             double d = std::hypot(x + 0.5 - r, y + 0.5 - r);
+                             double a = std::fmax(0.0, std::fmin(1.0, r - d));
+                             return static_cast<uint32_t>(a * 255.0) << 24 | rgb;
+                         });
+}
+
+// From cold blue through green to warm red along the scale.
+uint32_t ScaleColour(int step)
+{
+    double t = static_cast<double>(step) / (kScaleSteps - 1);
+    auto channel = [](double v) { return static_cast<uint32_t>(std::fmax(0.0, std::fmin(1.0, v)) * 255.0); };
+    return channel(2.0 * t - 0.6) << 16 | channel(1.0 - std::fabs(2.0 * t - 1.0)) << 8 |
+           channel(1.2 - 2.0 * t);
+}
+
+StateRecord Look(uint32_t fill, const char* text = nullptr, uint32_t border = 0, uint32_t fontId = kBodyFont)
+{
+    StateRecord state;
+    state.fillColor = fill;
+    state.text = text;
+    state.textColor = kInk;
+    state.fontId = fontId;
+    state.border = border;
+    state.borderColor = kGold;
+    return state;
+}
+
+ChildRecord Box(const char* name, int16_t x, int16_t y, uint16_t w, uint16_t h,
+                std::vector<StateRecord> states)
+{
+    ChildRecord child;
+    child.name = name;
+    child.type = 0;      // plain button
+    child.behaviour = 4; // momentary: the pressed look while held
+    child.item.x = x;
+    child.item.y = y;
+    child.item.width = w;
+    child.item.height = h;
+    child.item.states = std::move(states);
+    return child;
+}
+
+// A button with a frame, a pressed look, and one release action.
+ChildRecord Button(const char* text, int16_t x, int16_t y, uint16_t w, uint16_t h, uint8_t flip,
+                   const char* target, uint32_t frame = 2)
+{
+    ChildRecord child = Box(text, x, y, w, h, {Look(kButton, text, frame), Look(kButtonDown, text, frame)});
+    child.item.flipCommands.push_back({flip, target});
+    return child;
+}
+
+ChildRecord Title(const char* text, uint32_t fill)
+{
+    ChildRecord child = Box("title", 0, 0, kWidth, 70, {Look(fill, text, 0, kTitleFont)});
+    child.item.states[0].textColor = kGold;
+    child.behaviour = 0;
+    child.secondBehaviour = 2; // never hit: the title takes no touch
+    return child;
+}
+
+ChildRecord Picture(const char* name, int16_t x, int16_t y, uint16_t size, uint32_t imageId)
+{
+    StateRecord state = Look(0x00000000);
+    state.bitmapId = imageId;
+    ChildRecord child = Box(name, x, y, size, size, {state});
+    child.behaviour = 0;
+    return child;
+}
+
+// The same navigation row on every page.
+void AddNavigation(std::vector<ChildRecord>& children)
+{
+    const int16_t y = 520;
+    children.push_back(Button("Home", 20, y, 140, 56, 1, "Home", 1));
+    children.push_back(Button("Lights", 180, y, 140, 56, 1, "Lights", 1));
+    children.push_back(Button("Climate", 340, y, 140, 56, 1, "Climate", 1));
+    children.push_back(Button("Back", 500, y, 120, 56, 2, nullptr, 1));
+    children.push_back(Button("Scenes", 640, y, 140, 56, 3, "Scenes", 1));
+}
+
+PageRecord MakePage(const char* name, uint32_t fill, const char* title)
+{
+    PageRecord page;
+    page.name = name;
+    page.state = Look(fill);
+    page.children.push_back(Title(title, 0x00000040));
+    return page;
+}
+
+std::vector<PageRecord> Pages()
+{
+    PageRecord home = MakePage("Home", 0x1B2A3AFF, "Nerulan demo");
+    home.children.push_back(Picture("sun", 600, 100, 160, kSunImage));
+    {
+        StateRecord welcome = Look(0x00000000, "Welcome home.|Touch a button below.", 0);
+        welcome.textAlignment = 4;
+        welcome.wordWrap = 1;
+        ChildRecord text = Box("welcome", 40, 110, 520, 120, {welcome});
+        text.behaviour = 0;
+        text.secondBehaviour = 2;
+        home.children.push_back(text);
+    }
+    home.children.push_back(Button("About", 40, 260, 200, 64, 3, "About"));
+    home.children.push_back(Button("Scenes", 260, 260, 200, 64, 3, "Scenes"));
+    home.children.push_back(Button("Hide popups", 40, 344, 200, 64, 8, nullptr, 3));
+    AddNavigation(home.children);
+
+    PageRecord lights = MakePage("Lights", 0x1F3325FF, "Lights");
+    const char* rooms[] = {"Kitchen", "Hall", "Living", "Garden"};
+    for (int i = 0; i < 4; i++)
+    {
+        int16_t x = static_cast<int16_t>(40 + i * 185);
+        lights.children.push_back(Picture(rooms[i], static_cast<int16_t>(x + 45), 110, 80, kBulbImage));
+        ChildRecord button =
+            Box(rooms[i], x, 210, 170, 70, {Look(kButton, rooms[i], 4), Look(0xC9A227FF, rooms[i], 4)});
+        lights.children.push_back(button);
+    }
+    {
+        // A switch: each touch toggles its value between 0 and 1, and its look follows the value.
+        ChildRecord night = Box("Night mode", 40, 320, 220, 70,
+                                {Look(kButton, "Night mode: off", 4), Look(0xC9A227FF, "Night mode: on", 4)});
+        lights.children.push_back(ButtonRecordWriter::ValueButton(CInterfaceFileWriter::kCurrentVersion, 11,
+                                                                  1, 0.0f, 1.0f, night.item));
+        lights.children.back().name = "Night mode";
+    }
+    AddNavigation(lights.children);
+
+    PageRecord climate = MakePage("Climate", 0x3A1F1FFF, "Climate");
+    const char* modes[] = {"Comfort", "Eco", "Away"};
+    for (int i = 0; i < 3; i++)
+    {
+        StateRecord look = Look(kButton, modes[i], 5);
+        look.iconId = kHomeIcon;
+        look.iconAlignment = 0; // at the stored offsets
+        look.iconX = 14;
+        look.iconY = 33;
+        climate.children.push_back(Box(modes[i], static_cast<int16_t>(40 + i * 250), 140, 220, 90,
+                                       {look, Look(kButtonDown, modes[i], 5)}));
+    }
+    climate.children.push_back(Button("Show the clock", 40, 300, 260, 64, 5, "Clock", 6));
+    for (int i = 0; i < kScaleSteps; i++)
+    {
+        StateRecord dot = Look(0x00000000);
+        dot.iconId = kScaleIcon + static_cast<uint32_t>(i);
+        ChildRecord cell = Box("scale", static_cast<int16_t>(25 + (i % kScaleColumns) * 25),
+                               static_cast<int16_t>(385 + (i / kScaleColumns) * 25), 24, 24, {dot});
+        cell.behaviour = 0;
+        cell.secondBehaviour = 2;
+        climate.children.push_back(cell);
+    }
+    AddNavigation(climate.children);
+    return {home, lights, climate};
+}
+
+std::vector<PopupRecord> Popups()
+{
+    // Two popups of one group: showing one hides the other.
+    PopupRecord scenes;
+    scenes.name = "Scenes";
+    scenes.group = "Dialogs";
+    scenes.x = 200;
+    scenes.y = 120;
+    scenes.width = 400;
+    scenes.height = 300;
+    scenes.state = Look(0x24313EF0, nullptr, 8);
+    scenes.children.push_back(Title("Scenes", 0x00000000));
+    scenes.children[0].item.width = 400;
+    scenes.children[0].item.height = 60;
+    scenes.children.push_back(Button("Evening", 30, 80, 160, 60, 4, "Scenes"));
+    scenes.children.push_back(Button("Morning", 210, 80, 160, 60, 4, "Scenes"));
+    scenes.children.push_back(Button("About...", 30, 160, 160, 60, 3, "About"));
+    scenes.children.push_back(Button("Close", 210, 220, 160, 60, 4, "Scenes", 3));
+
+    PopupRecord about = scenes;
+    about.name = "About";
+    about.children.clear();
+    about.children.push_back(Title("About", 0x00000000));
+    about.children[0].item.width = 400;
+    about.children[0].item.height = 60;
+    {
+        StateRecord text = Look(0x00000000, "Nerulan touch panel|demo interface", 0);
+        ChildRecord body = Box("text", 20, 80, 360, 100, {text});
+        body.behaviour = 0;
+        body.secondBehaviour = 2;
+        about.children.push_back(body);
+    }
+    about.children.push_back(Button("Close", 120, 220, 160, 60, 4, "About", 3));
+
+    // Shown at start-up; hides itself 6 s after it was last touched.
+    PopupRecord clock;
+    clock.name = "Clock";
+    clock.autoHideMs = 6000;
+    clock.x = 560;
+    clock.y = 290;
+    clock.width = 220;
+    clock.height = 160;
+    clock.state = Look(0x10161CE0, nullptr, 7);
+    clock.children.push_back(Picture("clock face", 70, 10, 80, kBulbImage));
+    {
+        ChildRecord label = Box("label", 10, 100, 200, 50, {Look(0x00000000, "Good day", 0)});
+        label.behaviour = 0;
+        clock.children.push_back(label);
+    }
+    return {scenes, about, clock};
+}
+
+std::vector<uint8_t> InterfaceFile(const std::vector<uint8_t>& fontFile)
+{
+    CInterfaceFileWriter w;
+    CInterfaceFileWriter::Header header;
+    header.designWidth = kWidth;
+    header.designHeight = kHeight;
+    w.PutHeader(header);
+    w.PutDeviceTable({});
+
+    std::vector<PageRecord> pages = Pages();
+    std::vector<PopupRecord> popups = Popups();
+    const std::vector<const char*> startup = {"Clock"};
+    uint32_t total =
+        static_cast<uint32_t>(startup.size() + 2 + 1 + kScaleSteps + 1 + 1 + pages.size() + popups.size());
+    w.PutResourceStart(total, "Home", startup);
+
+    w.PutCount(2);
+    ResourceRecordWriter::PutImage(w, kSunImage, "sun", 160, 160, Disc(160, 0xF5B82E));
+    ResourceRecordWriter::PutImage(w, kBulbImage, "bulb", 80, 80, Disc(80, 0xFFF4B0));
+    w.PutCount(1 + kScaleSteps);
+    ResourceRecordWriter::PutImage(w, kHomeIcon, "dot", 24, 24, Disc(24, 0xDDD89C));
+    for (int i = 0; i < kScaleSteps; i++)
+        ResourceRecordWriter::PutImage(w, kScaleIcon + static_cast<uint32_t>(i), "scale", 24, 24,
+                                       Disc(24, ScaleColour(i)));
+    w.PutCount(1);
+    ResourceRecordWriter::PutFont(w, kTitleFont, "Liberation Sans", 28, fontFile);
+    w.PutCount(1);
+    ResourceRecordWriter::PutSound(w, kChimeSound, ResourceRecordWriter::ToneWave(22050, 250, 660.0));
+    w.PutCount(static_cast<uint16_t>(pages.size()));
+    for (const PageRecord& page : pages)
+        PageRecordWriter::PutPage(w, page);
+    w.PutCount(static_cast<uint16_t>(popups.size()));
+    for (const PopupRecord& popup : popups)
+        PageRecordWriter::PutPopup(w, popup);
+    return w.Bytes();
+}
+
+std::vector<uint8_t> ResourcePack()
+{
+    ResourceRecordWriter::CResourcePackWriter pack;
+    // Frame templates 1 to 8 (template 7 frames the Loading page's progress bar).
+    for (int i = 1; i <= kTemplateCount; i++)
+        pack.PutTemplate(static_cast<uint32_t>(i),
+                         ResourceRecordWriter::SolidFrameTemplate(i == 7 ? 2 : 1 + i % 4));
+    pack.PutThumb(1, ResourceRecordWriter::SolidThumb(16));
+    pack.PutThumb(1, ResourceRecordWriter::SolidThumb(24));
+    return pack.Bytes();
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2)
+    {
+        std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+        return 2;
+    }
+    const std::string dir = argv[1];
+    std::vector<uint8_t> font = ResourceRecordWriter::ReadFile(kFontPath);
+    if (font.empty())
+    {
+        std::fprintf(stderr, "make-demo: %s cannot be read\n", kFontPath);
+        return 1;
+    }
+    FreeImage_Initialise(FALSE);
+    std::vector<uint8_t> file = InterfaceFile(font);
+    FreeImage_DeInitialise();
+    bool ok = ResourceRecordWriter::WriteFile(dir + "/Main.qvr", file) &&
+              ResourceRecordWriter::WriteFile(dir + "/resource.qvs", ResourcePack()) &&
+              ResourceRecordWriter::WriteFile(dir + "/click.wav",
+                                              ResourceRecordWriter::ToneWave(22050, 40, 1200.0)) &&
+              ResourceRecordWriter::WriteFile(dir + "/arial.ttf", font);
+    if (!ok)
+    {
+        std::fprintf(stderr, "make-demo: cannot write into %s\n", dir.c_str());
+        return 1;
+    }
+    std::printf("demo interface written to %s\n", dir.c_str());
+    return 0;
+}
