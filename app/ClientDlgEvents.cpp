@@ -42,7 +42,8 @@ bool CClientDlg::HandleEvent(const SDL_Event& event)
         // Enter and Escape end the run like a dialog's default OK and Cancel. A key that arrives
         // before SDL has noted the window's focus carries no window: the main window is the only
         // one that can have it then.
-        if ((event.key.windowID == windowId || event.key.windowID == 0) &&
+        // A repeat belongs to a key pressed earlier, possibly in the password prompt.
+        if ((event.key.windowID == windowId || event.key.windowID == 0) && event.key.repeat == 0 &&
             (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER ||
              event.key.keysym.sym == SDLK_ESCAPE))
             return false;

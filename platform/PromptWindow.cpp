@@ -183,6 +183,10 @@ PromptModel::Result PromptWindow::Run()
         Render();
     }
     SDL_StopTextInput();
+    // The keys still waiting were typed into the prompt: the rest of the key that closed it (or
+    // its auto-repeat on a busy display) must not reach the window that comes next.
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
     if (m_quitRequested)
     {
         SDL_Event quit;

@@ -117,9 +117,11 @@ struct MpegAudioDecoder
     // Layers I and II.
     float scaleFactorTable[64] = {};
     MpegQuantClass l1Class[16];
-    uint8_t ungroup3[32][3] = {};
-    uint8_t ungroup5[128][3] = {};
-    uint16_t ungroup9[1024][3] = {};
+    // The three values of each grouped code of 3, 5 and 9 levels, centred on zero (codes past the
+    // last triple give zeros).
+    float ungroup3[32][3] = {};
+    float ungroup5[128][3] = {};
+    float ungroup9[1024][3] = {};
     const MpegL2AllocTable* l2Table = nullptr;
     int l2Limit = 0;
     // Sub-band samples: [channel][time slot][sub-band].
@@ -191,6 +193,10 @@ bool MpegDecodeFrame(MpegAudioDecoder& decoder, MpegDecodeRecord& record);
 // Synthesis of `slots` time slots of decoder.subbandSamples-shaped input into output.
 void MpegSubbandSynthesis(MpegAudioDecoder& decoder, int slots, const float (*samples)[32], int channel,
                           int channelCount, int16_t* output);
+// Synthesis of `slots` time slots of every channel of a frame (`right` is not read for one
+// channel); the same output as one MpegSubbandSynthesis call per channel.
+void MpegSynthesizeChannels(MpegAudioDecoder& decoder, int slots, const float (*left)[32],
+                            const float (*right)[32], int channels, int16_t* output);
 // 32-point DCT used by the synthesis (exposed for tests).
 void MpegDct32(const float* coef, const float* in, float* out);
 // Clamps a windowed sum into the 16-bit range and truncates toward zero.

@@ -82,10 +82,57 @@ void ClearSamples(MpegAudioDecoder& decoder)
                 value = 0;
 }
 
+// How the codes of one sub-band and channel become values: a grouped triple's code through its
+// table, or three plain codes of `bits` bits each less `half`. No bits: three zeros.
+struct L2Band
+{
+    const float (*grouped)[3];
+    uint32_t bits;
+    int half;
+};
+
+L2Band MakeBand(const MpegAudioDecoder& decoder, uint32_t levels)
+{
+    L2Band band = {nullptr, 0, 0};
+    if (!levels)
+        return band;
+    band.bits = static_cast<uint32_t>(SampleBits(levels));
+    band.half = static_cast<int>((levels - 1) / 2);
+    if (levels == 3)
+        band.grouped = decoder.ungroup3;
+    else if (levels == 5)
+        band.grouped = decoder.ungroup5;
+    else if (levels == 9)
+        band.grouped = decoder.ungroup9;
+    return band;
+}
+
+// The three values of one granule of one sub-band, before scaling.
+inline void ReadTriple(MpegBitReader& reader, const L2Band& band, float* v)
+{
+    if (band.grouped)
+    {
+        const float* g = band.grouped[reader.Get(band.bits)];
+        v[0] = g[0], v[1] = g[1], v[2] = g[2];
+    }
+    else if (band.bits)
+    {
+        // Three codes of up to 16 bits: one 32-bit peek covers the first two.
+        const uint32_t n = band.bits;
+        const uint32_t word = reader.Peek32();
+        v[0] = static_cast<float>(static_cast<int>(word >> (32 - n)) - band.half);
+        v[1] = static_cast<float>(static_cast<int>((word << n) >> (32 - n)) - band.half);
+        reader.Skip(2 * n);
+        v[2] = static_cast<float>(static_cast<int>(reader.Get(n)) - band.half);
+    }
+    else
+        v[0] = v[1] = v[2] = 0.0f;
+}
+
 void Synthesize(MpegAudioDecoder& decoder, int slots, int channels, int16_t* output)
 {
-    for (int ch = 0; ch < channels; ++ch)
-        MpegSubbandSynthesis(decoder, slots, decoder.subbandSamples[ch], ch, channels, output);
+    MpegSynthesizeChannels(decoder, slots, decoder.subbandSamples[0], decoder.subbandSamples[1], channels,
+                           output);
 }
 } // namespace
 
@@ -103,13 +150,13 @@ void L12InitTables(MpegAudioDecoder& decoder)
     }
     for (int code = 0; code < 32; ++code)
         for (int k = 0, v = code; k < 3; ++k, v /= 3)
-            decoder.ungroup3[code][k] = static_cast<uint8_t>(code < 27 ? v % 3 : 1);
+            decoder.ungroup3[code][k] = static_cast<float>(code < 27 ? v % 3 - 1 : 0);
     for (int code = 0; code < 128; ++code)
         for (int k = 0, v = code; k < 3; ++k, v /= 5)
-            decoder.ungroup5[code][k] = static_cast<uint8_t>(code < 125 ? v % 5 : 2);
+            decoder.ungroup5[code][k] = static_cast<float>(code < 125 ? v % 5 - 2 : 0);
     for (int code = 0; code < 1024; ++code)
         for (int k = 0, v = code; k < 3; ++k, v /= 9)
-            decoder.ungroup9[code][k] = static_cast<uint16_t>(code < 729 ? v % 9 : 4);
+            decoder.ungroup9[code][k] = static_cast<float>(code < 729 ? v % 9 - 4 : 0);
 }
 
 void L1DecodeStart(MpegAudioDecoder& decoder, const MpegHeader& header)
@@ -270,64 +317,49 @@ void L2DecodeFrame(MpegAudioDecoder& decoder, const MpegHeader& header, const ui
         }
     }
 
-    // Per sub-band and channel, what one triple costs: bits per code and how it is split.
-    int bits[2][32] = {};
-    int half[2][32] = {};
+    // Per sub-band and channel, how a code becomes three values: through the table of a grouped
+    // triple, or as three plain codes of `bits` bits each less `half`.
+    L2Band band[2][32] = {};
     for (sb = 0; sb < limit; ++sb)
         for (int ch = 0; ch < channels; ++ch)
-            if (levels[ch][sb])
-            {
-                bits[ch][sb] = SampleBits(levels[ch][sb]);
-                half[ch][sb] = static_cast<int>((levels[ch][sb] - 1) / 2);
-            }
+            band[ch][sb] = MakeBand(decoder, levels[ch][sb]);
 
     for (int part = 0; part < 3; ++part)
     {
         for (int granule = 0; granule < 4; ++granule)
         {
             const int slot = part * 12 + granule * 3;
-            for (sb = 0; sb < limit; ++sb)
+            float(*rows[2])[32] = {decoder.subbandSamples[0] + slot, decoder.subbandSamples[1] + slot};
+            for (sb = 0; sb < bound; ++sb)
             {
-                const int coded = sb < bound ? channels : 1;
-                for (int ch = 0; ch < coded; ++ch)
+                for (int ch = 0; ch < channels; ++ch)
                 {
-                    const uint32_t l = levels[ch][sb];
-                    int v[3] = {};
-                    if (l == 3 || l == 5 || l == 9)
-                    {
-                        const uint32_t code = reader.Get(static_cast<uint32_t>(bits[ch][sb]));
-                        for (int k = 0; k < 3; ++k)
-                        {
-                            int u = l == 3 ? decoder.ungroup3[code][k]
-                                           : (l == 5 ? decoder.ungroup5[code][k] : decoder.ungroup9[code][k]);
-                            v[k] = u - half[ch][sb];
-                        }
-                    }
-                    else if (l)
-                    {
-                        // Three codes of up to 16 bits: one 32-bit peek covers the first two.
-                        const uint32_t n = static_cast<uint32_t>(bits[ch][sb]);
-                        uint32_t word = reader.Peek32();
-                        v[0] = static_cast<int>(word >> (32 - n)) - half[ch][sb];
-                        v[1] = static_cast<int>((word << n) >> (32 - n)) - half[ch][sb];
-                        reader.Skip(2 * n);
-                        v[2] = static_cast<int>(reader.Get(n)) - half[ch][sb];
-                    }
-                    const int first = sb >= bound ? 0 : ch;
-                    const int last = sb >= bound ? channels - 1 : ch;
-                    for (int c = first; c <= last; ++c)
-                    {
-                        const float factor = l ? scale[c][sb][part] : 0.0f;
-                        for (int k = 0; k < 3; ++k)
-                            decoder.subbandSamples[c][slot + k][sb] = static_cast<float>(v[k]) * factor;
-                    }
+                    float v[3];
+                    ReadTriple(reader, band[ch][sb], v);
+                    const float factor = scale[ch][sb][part];
+                    for (int k = 0; k < 3; ++k)
+                        rows[ch][k][sb] = v[k] * factor;
                 }
             }
-            for (int ch = 0; ch < channels; ++ch)
-                for (int k = 0; k < 3; ++k)
-                    for (int s = limit; s < 32; ++s)
-                        decoder.subbandSamples[ch][slot + k][s] = 0;
+            // Above the joint-stereo bound one triple serves both channels, each with its own
+            // scale factors.
+            for (; sb < limit; ++sb)
+            {
+                float v[3];
+                ReadTriple(reader, band[0][sb], v);
+                for (int ch = 0; ch < channels; ++ch)
+                {
+                    const float factor = scale[ch][sb][part];
+                    for (int k = 0; k < 3; ++k)
+                        rows[ch][k][sb] = v[k] * factor;
+                }
+            }
         }
     }
+    // Sub-bands from the limit up are never decoded; they are silent in every slot.
+    for (int ch = 0; ch < channels; ++ch)
+        for (int t = 0; t < 36; ++t)
+            for (int s = limit; s < 32; ++s)
+                decoder.subbandSamples[ch][t][s] = 0;
     Synthesize(decoder, 36, channels, output);
 }

@@ -664,8 +664,8 @@ void L3DecodeGranule(MpegAudioDecoder& d, const MpegHeader& header, int gr, Mpeg
         const MpegL3GranuleInfo& gi = d.side.granule[gr][ch];
         uint32_t nonZero = L3Antialias(d, gi, ch, d.nonZero[ch]);
         L3Hybrid(d, gi, ch, nonZero);
-        MpegSubbandSynthesis(d, 18, d.hybrid[ch], ch, channels, output);
     }
+    MpegSynthesizeChannels(d, 18, d.hybrid[0], d.hybrid[1], channels, output);
 }
 } // namespace
 

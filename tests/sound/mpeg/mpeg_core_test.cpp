@@ -292,6 +292,60 @@ TEST(MpegSynthesis, MatchesTheTextbookFilterbank)
     EXPECT_LE(worst, 1);
 }
 
+// The two-channel synthesis must give the bits of one synthesis per channel: over call lengths
+// that fill its four-slot groups and lengths that leave a group part-filled, with loud input
+// that clamps and a NaN from damaged data, over enough calls for the rings to wrap, and after a
+// single-channel call has moved the rings apart. One channel goes through the one-channel path.
+TEST(MpegSynthesis, BothChannelsAtOnceGiveTheBitsOfOneAtATime)
+{
+    auto together = std::make_unique<MpegAudioDecoder>();
+    auto apart = std::make_unique<MpegAudioDecoder>();
+    auto mono = std::make_unique<MpegAudioDecoder>();
+    auto monoRef = std::make_unique<MpegAudioDecoder>();
+    for (MpegAudioDecoder* d : {together.get(), apart.get(), mono.get(), monoRef.get()})
+    {
+        MpegDecoderInit(*d);
+        MpegResetState(*d);
+    }
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> value(-20000.0f, 20000.0f);
+    const int lengths[] = {1, 3, 4, 5, 18, 36, 7, 12, 2, 36};
+    int call = 0;
+    for (int length : lengths)
+    {
+        std::vector<float> left(length * 32), right(length * 32);
+        for (float& v : left)
+            v = value(random);
+        for (float& v : right)
+            v = value(random);
+        left[7] *= 50.0f; // far past full scale
+        if (call == 4)
+            right[40] = std::numeric_limits<float>::quiet_NaN();
+        const auto* l = reinterpret_cast<const float(*)[32]>(left.data());
+        const auto* r = reinterpret_cast<const float(*)[32]>(right.data());
+        std::vector<int16_t> a(length * 64, 0x5555), b(length * 64, 0x5555);
+        if (call == 6)
+        {
+            // Only the left channel: the rings no longer stand at the same place.
+            MpegSubbandSynthesis(*together, length, l, 0, 2, a.data());
+            MpegSubbandSynthesis(*apart, length, l, 0, 2, b.data());
+        }
+        else
+        {
+            MpegSynthesizeChannels(*together, length, l, r, 2, a.data());
+            MpegSubbandSynthesis(*apart, length, l, 0, 2, b.data());
+            MpegSubbandSynthesis(*apart, length, r, 1, 2, b.data());
+        }
+        ASSERT_EQ(a, b) << "call " << call << ", " << length << " slots";
+
+        std::vector<int16_t> m(length * 32, 0x5555), n(length * 32, 0x2222);
+        MpegSynthesizeChannels(*mono, length, l, nullptr, 1, m.data());
+        MpegSubbandSynthesis(*monoRef, length, l, 0, 1, n.data());
+        ASSERT_EQ(m, n) << "call " << call << ", " << length << " slots";
+        ++call;
+    }
+}
+
 TEST(MpegSynthesis, WindowHasTheStandardShape)
 {
     auto decoder = std::make_unique<MpegAudioDecoder>();
