@@ -111,6 +111,10 @@ void CClientDlg::BeginChannels(CAbstractDevice* device)
 void CClientDlg::AddChannel(CAbstractDevice* device, uint32_t id, uint8_t valueType, uint8_t reportKind,
                             uint8_t direction, uint32_t length, const uint8_t* data)
 {
+    // A channel whose report kind needs a text or an object that its driver never makes is
+    // refused here, before it can post a number for a pointer.
+    if (!device->AcceptsReportKind(reportKind))
+        return;
     // The driver copies what it keeps: the data lives in the file's bytes, freed after loading.
     device->AddChannel(id, valueType, reportKind, direction, length, data);
 }

@@ -131,6 +131,13 @@ bool CAbstractDevice::DispatchEvents()
     }
 }
 
+bool CAbstractDevice::AcceptsReportKind(uint8_t kind) const
+{
+    if (!DeviceEventKindNeedsPayload(kind))
+        return true;
+    return (m_payloadKinds[kind >> 6] >> (kind & 63)) & 1;
+}
+
 int32_t CAbstractDevice::GetRingCapacity()
 {
     CCriticalSectionGuard guard(m_ringLock);

@@ -87,6 +87,11 @@ public:
     uint8_t GetState() const { return m_state.load(); }
     void SetState(uint8_t state) { m_state = state; }
     CAbstractTransport* GetTransport() const { return m_transport; }
+    // Whether a channel may post this report kind: a kind that carries a text or an object is
+    // refused unless the driver said it supplies one (SupplyPayloadFor), since a driver that
+    // posts a channel's report kind with a plain number would hand the interface a number where
+    // it expects a pointer.
+    bool AcceptsReportKind(uint8_t kind) const;
     int32_t GetRingCapacity();
     int32_t GetRingCount();
     bool IsTimerArmed() const { return m_timerArmed != 0; }
@@ -94,6 +99,8 @@ public:
 protected:
     // Carries out one record on the interface (the device id already combined into the address).
     virtual void DispatchEvent(const CDeviceEvent& event, uint32_t address);
+    // Drivers that build texts or objects for a report kind declare it (in their constructor).
+    void SupplyPayloadFor(uint8_t kind) { m_payloadKinds[kind >> 6] |= uint64_t{1} << (kind & 63); }
 
     CAbstractTransport* m_transport = nullptr;
     // Written by the transport thread and the tick thread: each field is one word written whole.
@@ -107,6 +114,7 @@ protected:
     uint16_t m_id = 0;
 
 private:
+    uint64_t m_payloadKinds[4] = {0, 0, 0, 0};
     CNerulanCriticalSection* m_ringLock;
     int32_t m_writeIndex = 0;
     int32_t m_readIndex = 0;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -347,6 +348,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = argv[1];
+    std::error_code made;
+    std::filesystem::create_directories(dir, made);
     std::vector<uint8_t> font = ResourceRecordWriter::ReadFile(kFontPath);
     if (font.empty())
     {

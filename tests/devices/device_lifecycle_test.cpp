@@ -128,7 +128,9 @@ protected:
         header.designHeight = 327;
         writer.PutHeader(header);
         CInterfaceFileWriter::Device four{4, kDriverType, "host", 1, nullptr, {}};
-        four.channels = {{2, 8, 1, 0, {'a', 'b'}}, {7, 1, 12, 2, {}}};
+        // Channel 3's report kind (show a page) needs a page name that this driver never makes:
+        // it is refused at loading.
+        four.channels = {{2, 8, 1, 0, {'a', 'b'}}, {3, 0, 20, 0, {}}, {7, 1, 12, 2, {}}};
         CInterfaceFileWriter::Device nine{9, 0x12345, "host", 1, nullptr, {}};
         CInterfaceFileWriter::Device five{5, kDriverType, "host", 1, nullptr, {}};
         writer.PutDeviceTable({four, nine, five});

@@ -301,3 +301,19 @@ TEST(DeviceEventKinds, PayloadKindsAreKnown)
     for (uint8_t kind : payload)
         EXPECT_TRUE(DeviceEventKindNeedsPayload(kind)) << int(kind);
 }
+
+TEST(DeviceEventKinds, PayloadKindsAreAcceptedOnlyFromDriversThatSupplyThem)
+{
+    class CTextDevice : public CRecordingDevice
+    {
+    public:
+        CTextDevice() { SupplyPayloadFor(EventShowPage); }
+    } texts;
+    CRecordingDevice numbers;
+    EXPECT_TRUE(numbers.AcceptsReportKind(EventSetItemValue));
+    EXPECT_FALSE(numbers.AcceptsReportKind(EventShowPage));
+    EXPECT_FALSE(numbers.AcceptsReportKind(EventEditBoxInsertText));
+    EXPECT_TRUE(texts.AcceptsReportKind(EventShowPage));
+    EXPECT_FALSE(texts.AcceptsReportKind(EventShowPopup));
+    EXPECT_TRUE(texts.AcceptsReportKind(EventKindLast));
+}
