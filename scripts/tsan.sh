@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Builds the tests with ThreadSanitizer in build-tsan and runs those of the shared pieces that
-# several threads use at once: the queues and the worker-thread controller. Any data race the
-# sanitizer reports fails the run. Not part of CI: run it by hand after changing those pieces.
+# Builds the tests with ThreadSanitizer in build-tsan and runs those whose code several threads
+# use at once: the queues and worker threads, the device event ring, the back ends (tick thread
+# drawing, main thread presenting), the tick loop and its events, dynamic images and the sound
+# output, and the panel itself end to end. Any data race the sanitizer reports fails the run. Not part of CI: run it by hand after
+# changing threaded code.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
-export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp"
 
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNERULAN_TSAN=ON -DNERULAN_BENCH=OFF
-cmake --build build-tsan -j"$jobs" --target test_common
+cmake --build build-tsan -j"$jobs" --target test_common test_devices test_render test_app test_sound test_interface nerulan make-demo
 cd build-tsan
-ctest -j"$jobs" --output-on-failure --timeout 600 -R 'AbstractQueue|WorkerThread'
+ctest -j"$jobs" --output-on-failure --timeout 600 \
+  -R 'AbstractQueue|WorkerThread|DeviceRing|DeviceCycle|DeviceLifecycle|Backend|Present|Tick|Events|ImageDynamic|OpenALOutput|EndToEnd'
