@@ -4,10 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j"$(nproc)"
-mkdir -p demo
-if [ -x build/make-demo ]; then
-  build/make-demo demo
-fi
+cmake --build build -j"$(nproc)" --target nerulan make-demo
+build/make-demo demo
 cd demo
 exec ../build/nerulan Main.qvr "$@"
