@@ -171,7 +171,6 @@ private:
     bool CreateBackEnd(const InterfaceHeader& header);
     bool ReadDeviceRecord();
     bool ReadChannels(CAbstractDevice* device);
-    bool ReadText(char*& text);
     void FreeStream();
     void ShowStartupError();
     void RequestClose();

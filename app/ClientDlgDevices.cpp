@@ -36,8 +36,9 @@ bool CClientDlg::LoadDevices()
 bool CClientDlg::ReadDeviceRecord()
 {
     DeviceRecord record = {};
-    bool whole = m_stream->ReadU32(record.id) && m_stream->ReadU32(record.type) && ReadText(record.host) &&
-                 m_stream->ReadU16(record.port) && ReadText(record.parameters);
+    bool whole = m_stream->ReadU32(record.id) && m_stream->ReadU32(record.type) &&
+                 m_stream->ReadText(record.host) && m_stream->ReadU16(record.port) &&
+                 m_stream->ReadText(record.parameters);
     CAbstractDevice* device = nullptr;
     if (whole)
     {
@@ -79,21 +80,6 @@ bool CClientDlg::ReadChannels(CAbstractDevice* device)
     if (device)
         EndChannels(device);
     return whole;
-}
-
-bool CClientDlg::ReadText(char*& text)
-{
-    // A 16-bit length that counts the terminating zero; 0 means no text.
-    text = nullptr;
-    uint16_t length = 0;
-    if (!m_stream->ReadU16(length) || length > m_stream->Pending())
-        return false;
-    if (length == 0)
-        return true;
-    text = new char[length + 1];
-    m_stream->ReadBytes(text, length);
-    text[length] = '\0'; // a text whose own zero is missing still ends here
-    return true;
 }
 
 CAbstractDevice* CClientDlg::CreateDevice(const DeviceRecord& record, bool& known)

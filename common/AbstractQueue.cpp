@@ -1,5 +1,7 @@
 #include "common/AbstractQueue.h"
 
+#include "common/RingGrowth.h"
+
 CAbstractQueue::CAbstractQueue(int32_t capacity)
     : m_capacity(capacity > 0 ? capacity : 1), m_growth(m_capacity),
       m_slots(new CAbstractQueueItem*[m_capacity]()), m_lock(new CNerulanCriticalSection)
@@ -17,18 +19,7 @@ bool CAbstractQueue::Push(const CAbstractQueueItem* item)
 {
     CCriticalSectionGuard guard(m_lock);
     if (m_count == m_capacity)
-    {
-        // Unroll the ring into the larger array once, oldest first.
-        int32_t capacity = m_capacity + m_growth;
-        auto** slots = new CAbstractQueueItem*[capacity]();
-        for (int32_t i = 0; i < m_count; ++i)
-            slots[i] = m_slots[(m_head + i) % m_capacity];
-        delete[] m_slots;
-        m_slots = slots;
-        m_head = 0;
-        m_tail = m_count;
-        m_capacity = capacity;
-    }
+        GrowFullRing(m_slots, m_capacity, m_growth, m_count, m_head, m_tail);
     if (m_tail >= m_capacity)
         m_tail = 0;
     CAbstractQueueItem* clone = item ? item->Clone() : nullptr;

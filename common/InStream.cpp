@@ -130,3 +130,26 @@ bool CInStream::ReadI32(int32_t& value)
     value = static_cast<int32_t>(u);
     return true;
 }
+
+bool CInStream::ReadI16(int32_t& value)
+{
+    uint16_t raw = 0;
+    if (!ReadU16(raw))
+        return false;
+    value = static_cast<int16_t>(raw);
+    return true;
+}
+
+bool CInStream::ReadText(char*& text)
+{
+    text = nullptr;
+    uint16_t length = 0;
+    if (!ReadU16(length) || Pending() < length)
+        return false;
+    if (length == 0)
+        return true;
+    text = new char[length + 1];
+    ReadBytes(text, length);
+    text[length] = 0;
+    return true;
+}

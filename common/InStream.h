@@ -44,7 +44,13 @@ public:
     bool ReadU16(uint16_t& value);
     bool ReadU32(uint32_t& value);
     bool ReadI32(int32_t& value);
+    // A signed 16-bit field widened to 32 bits (positions and offsets of the records).
+    bool ReadI16(int32_t& value);
     bool ReadBytes(void* out, int32_t length);
+    // A text of the interface file: a 16-bit length that counts the terminating zero, then the
+    // bytes. The new[] copy always ends in a zero, also when a damaged file left its own out; null
+    // with true for length 0. False when the bytes are not all there.
+    bool ReadText(char*& text);
 
 protected:
     uint8_t* m_buffer = nullptr;

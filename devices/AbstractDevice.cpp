@@ -1,5 +1,6 @@
 #include "devices/AbstractDevice.h"
 
+#include "common/RingGrowth.h"
 #include "common/Vector.h"
 #include "devices/AbstractTransport.h"
 #include "platform/Clock.h"
@@ -86,18 +87,7 @@ void CAbstractDevice::PostEvent(const CDeviceEvent& event)
 {
     CCriticalSectionGuard guard(m_ringLock);
     if (m_count == m_capacity)
-    {
-        // Unroll the waiting records, oldest first, into the larger ring.
-        int32_t capacity = m_capacity + kRingStep;
-        auto* records = new CDeviceEvent[capacity];
-        for (int32_t i = 0; i < m_count; ++i)
-            records[i] = m_records[(m_readIndex + i) % m_capacity];
-        delete[] m_records;
-        m_records = records;
-        m_readIndex = 0;
-        m_writeIndex = m_count;
-        m_capacity = capacity;
-    }
+        GrowFullRing(m_records, m_capacity, kRingStep, m_count, m_readIndex, m_writeIndex);
     if (m_writeIndex >= m_capacity)
         m_writeIndex = 0;
     m_records[m_writeIndex++] = event;

@@ -12,15 +12,6 @@ namespace
 {
 constexpr uint32_t kVersionTiming = 0x10300;
 
-bool ReadI16(CInStream* stream, int32_t& value)
-{
-    uint16_t raw = 0;
-    if (!stream->ReadU16(raw))
-        return false;
-    value = static_cast<int16_t>(raw);
-    return true;
-}
-
 bool ReadU16As32(CInStream* stream, int32_t& value)
 {
     uint16_t raw = 0;
@@ -60,7 +51,7 @@ bool CDialogItem::Load(CInStream* stream)
 bool CDialogItem::LoadRect(CInStream* stream)
 {
     ItemRect rect;
-    if (!ReadI16(stream, rect.x) || !ReadI16(stream, rect.y) || !ReadU16As32(stream, rect.width) ||
+    if (!stream->ReadI16(rect.x) || !stream->ReadI16(rect.y) || !ReadU16As32(stream, rect.width) ||
         !ReadU16As32(stream, rect.height))
         return false;
     m_loadedRect = rect;
@@ -146,17 +137,9 @@ bool CDialogItem::LoadFlipCommands(CInStream* stream)
     for (int32_t i = 0; i < count; i++)
     {
         uint8_t type = 0;
-        uint16_t length = 0;
-        if (!stream->ReadU8(type) || !stream->ReadU16(length) || stream->Pending() < length)
-            return false;
         char* text = nullptr;
-        if (length != 0)
-        {
-            // The length counts a terminating zero that a damaged file may not have.
-            text = new char[length + 1];
-            stream->ReadBytes(text, length);
-            text[length] = 0;
-        }
+        if (!stream->ReadU8(type) || !stream->ReadText(text))
+            return false;
         m_flipCommands->Add(new CFlipCommand(type, text));
         delete[] text;
     }

@@ -12,35 +12,22 @@ namespace
 constexpr uint32_t kVersionBorders = 0x10400;
 constexpr uint32_t kVersionTextEffects = 0x10500;
 
-bool ReadI16(CInStream* stream, int32_t& value)
-{
-    uint16_t raw = 0;
-    if (!stream->ReadU16(raw))
-        return false;
-    value = static_cast<int16_t>(raw);
-    return true;
-}
-
 // Image id, alignment and offsets of a bitmap or an icon.
 bool ReadImageFields(CInStream* stream, uint32_t& id, uint8_t& alignment, int32_t& x, int32_t& y)
 {
-    return stream->ReadU32(id) && stream->ReadU8(alignment) && ReadI16(stream, x) && ReadI16(stream, y);
+    return stream->ReadU32(id) && stream->ReadU8(alignment) && stream->ReadI16(x) && stream->ReadI16(y);
 }
 
-// A UTF-8 text of the file: its length counts the terminating zero; 0 is no text. Null in text
-// with true when there is none; false when the bytes are not there.
+// A UTF-8 text of the file as wide text. Null in text with true when there is none; false when
+// the bytes are not there.
 bool ReadUtf8Text(CInStream* stream, char16_t*& text)
 {
     text = nullptr;
-    uint16_t length = 0;
-    if (!stream->ReadU16(length) || stream->Pending() < length)
+    char* bytes = nullptr;
+    if (!stream->ReadText(bytes))
         return false;
-    if (length == 0)
-        return true;
-    char* bytes = new char[length + 1];
-    stream->ReadBytes(bytes, length);
-    bytes[length] = 0;
-    text = Utf8ToWide(bytes);
+    if (bytes)
+        text = Utf8ToWide(bytes);
     delete[] bytes;
     return true;
 }
@@ -108,7 +95,7 @@ bool CDialogItemState::Load(CInStream* stream, uint32_t version)
     m_font = g_pDialogSystem != nullptr ? g_pDialogSystem->FindFont(fontId) : nullptr;
     if (version >= kVersionBorders && !stream->ReadU8(m_wordWrap))
         return false;
-    if (!ReadI16(stream, m_textX) || !ReadI16(stream, m_textY) || !stream->ReadU32(m_textColor))
+    if (!stream->ReadI16(m_textX) || !stream->ReadI16(m_textY) || !stream->ReadU32(m_textColor))
         return false;
 
     char16_t* text = nullptr;

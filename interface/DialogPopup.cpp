@@ -25,33 +25,6 @@ constexpr uint32_t kEffectReal = 0x80000000u;
 constexpr uint32_t kEffectShow = 0x1u;
 constexpr uint32_t kEffectHide = 0x2u;
 
-// Item names are new[] blocks (the item deletes them with delete[]).
-char* CopyName(const char* text)
-{
-    if (!text || !*text)
-        return nullptr;
-    size_t length = std::strlen(text);
-    char* copy = new char[length + 1];
-    std::memcpy(copy, text, length + 1);
-    return copy;
-}
-
-// A text of the file: 16-bit length counting the zero, then the bytes. The copy always ends in a
-// zero, also when a damaged file left it out. Null with true for length 0.
-bool ReadName(CInStream* stream, char*& text)
-{
-    text = nullptr;
-    uint16_t length = 0;
-    if (!stream->ReadU16(length) || stream->Pending() < length)
-        return false;
-    if (length == 0)
-        return true;
-    text = new char[length + 1];
-    stream->ReadBytes(text, length);
-    text[length] = 0;
-    return true;
-}
-
 // The effect list of a popup record. The effect classes build themselves from these entries;
 // until a popup has effect classes to build, the entries are read past so the record stays in step.
 bool SkipEffectList(CInStream* stream)
@@ -81,7 +54,7 @@ struct ChildHeader
 bool ReadChildHeader(CInStream* stream, ChildHeader& child)
 {
     bool named = g_fileVersion >= kVersionChildNames;
-    if (named && !ReadName(stream, child.name))
+    if (named && !stream->ReadText(child.name))
         return false;
     if (!stream->ReadU8(child.type) || !stream->ReadU8(child.behaviour))
         return false;
@@ -100,7 +73,7 @@ void ApplyChildHeader(CDialogItem* item, ChildHeader& child)
     delete[] item->m_name;
     item->m_name = nullptr;
     if (child.name && *child.name)
-        item->m_name = CopyName(child.name);
+        item->m_name = StrDup(child.name);
     if (child.disabled)
         item->m_flags &= ~static_cast<uint32_t>(ItemFlagEnabled);
     else
@@ -121,7 +94,7 @@ CDialogPopup::CDialogPopup(CDialogItem* parent, const char* name, int32_t group)
     : CDialogItem(0, parent, parent ? &parent->m_loadedRect : nullptr), m_group(group),
       m_children(new CVector(kChildrenGrowStep))
 {
-    m_name = CopyName(name);
+    m_name = StrDup(name);
 }
 
 CDialogPopup::~CDialogPopup()

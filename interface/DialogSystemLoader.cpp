@@ -37,26 +37,10 @@ constexpr long kMaxSideFile = 256L * 1024 * 1024;
 const char* const kStepTexts[CAbstractDialogSystem::SectionCount] = {
     "Init", "Load images", "Load icons", "Load fonts", nullptr, "Load pages", "Load popups"};
 
-// A text of the file (16-bit length counting the zero, then the bytes) as a new[] copy that always
-// ends in a zero; null with true for length 0.
-bool ReadText(CInStream* stream, char*& text)
-{
-    text = nullptr;
-    uint16_t length = 0;
-    if (!stream->ReadU16(length) || stream->Pending() < length)
-        return false;
-    if (length == 0)
-        return true;
-    text = new char[length + 1];
-    stream->ReadBytes(text, length);
-    text[length] = 0;
-    return true;
-}
-
-// The same, an empty text kept as none (the start-up names and the start page name).
+// A text of the file, an empty text kept as none (the start-up names and the start page name).
 bool ReadNonEmptyText(CInStream* stream, char*& text)
 {
-    if (!ReadText(stream, text))
+    if (!stream->ReadText(text))
         return false;
     if (text && !*text)
     {
@@ -385,7 +369,7 @@ static bool LoadSpriteRecord(CInStream* stream, CVector* registry, bool dynamicA
     uint32_t id = 0;
     uint8_t kind = 0;
     char* name = nullptr;
-    if (!stream->ReadU32(id) || !stream->ReadU8(kind) || !ReadText(stream, name))
+    if (!stream->ReadU32(id) || !stream->ReadU8(kind) || !stream->ReadText(name))
         return false;
     CSprite* sprite = nullptr;
     if (kind == CSprite::KindStatic)
@@ -423,7 +407,7 @@ bool CAbstractDialogSystem::LoadFontRecord()
     if (g_fileVersion > kVersionFontFiles)
     {
         uint32_t length = 0;
-        ok = stream->ReadU32(id) && ReadText(stream, name) && stream->ReadU8(size) &&
+        ok = stream->ReadU32(id) && stream->ReadText(name) && stream->ReadU8(size) &&
              ReadBlockLength(stream, length);
         if (ok)
         {
@@ -452,7 +436,7 @@ bool CAbstractDialogSystem::LoadSoundRecord()
     uint32_t length = 0;
     char* first = nullptr;
     char* second = nullptr;
-    bool ok = stream->ReadU32(id) && ReadText(stream, first) && ReadText(stream, second) &&
+    bool ok = stream->ReadU32(id) && stream->ReadText(first) && stream->ReadText(second) &&
               ReadBlockLength(stream, length);
     delete[] first;
     delete[] second;
@@ -475,7 +459,7 @@ bool CAbstractDialogSystem::LoadSoundRecord()
 bool CAbstractDialogSystem::LoadPageRecord()
 {
     char* name = nullptr;
-    if (!ReadText(m_loadStream, name))
+    if (!m_loadStream->ReadText(name))
         return false;
     CDialogPage* page = new CDialogPage(m_rootItem, name);
     delete[] name;
@@ -491,7 +475,7 @@ bool CAbstractDialogSystem::LoadPopupRecord()
     char* name = nullptr;
     char* group = nullptr;
     uint32_t autoHideMs = 0;
-    bool ok = ReadText(stream, name) && ReadText(stream, group) &&
+    bool ok = stream->ReadText(name) && stream->ReadText(group) &&
               (g_fileVersion < kVersionAutoHide || stream->ReadU32(autoHideMs));
     if (ok)
     {

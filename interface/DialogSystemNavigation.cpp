@@ -112,7 +112,8 @@ void CAbstractDialogSystem::GoBack()
 
 // ---- Popups by name -----------------------------------------------------------------------------
 
-void CAbstractDialogSystem::ShowPopup(const char* popupName, const char* pageName)
+template <class Change>
+void CAbstractDialogSystem::ChangePopupOnPage(const char* popupName, const char* pageName, Change change)
 {
     int32_t number = FindPopupByName(popupName);
     if (number == 0)
@@ -123,68 +124,55 @@ void CAbstractDialogSystem::ShowPopup(const char* popupName, const char* pageNam
         CDialogPage* page = GetPageObject(pageNumber);
         CDialogPopup* popup = GetPopupObject(number);
         if (page && popup)
-        {
-            if (page->HasPopup(number))
-            {
-                popup->RestartShowEffects(pageNumber);
-                RaisePopupOnPage(pageNumber, number);
-            }
-            else
-            {
-                HideGroupOnPage(pageNumber, popup->GetGroup());
-                popup->ShowOnPage(pageNumber);
-            }
-        }
+            change(pageNumber, page, number, popup);
         InvalidateAll();
     }
     FocusCurrentPage();
+}
+
+void CAbstractDialogSystem::ShowPopup(const char* popupName, const char* pageName)
+{
+    ChangePopupOnPage(popupName, pageName,
+                      [this](int32_t pageNumber, CDialogPage* page, int32_t number, CDialogPopup* popup)
+                      {
+                          if (page->HasPopup(number))
+                          {
+                              popup->RestartShowEffects(pageNumber);
+                              RaisePopupOnPage(pageNumber, number);
+                          }
+                          else
+                          {
+                              HideGroupOnPage(pageNumber, popup->GetGroup());
+                              popup->ShowOnPage(pageNumber);
+                          }
+                      });
 }
 
 void CAbstractDialogSystem::HidePopup(const char* popupName, const char* pageName)
 {
-    int32_t number = FindPopupByName(popupName);
-    if (number == 0)
-        return;
-    int32_t pageNumber = pageName && *pageName ? FindPageByName(pageName) : GetCurrentPageNumber();
-    if (pageNumber != 0)
-    {
-        CDialogPage* page = GetPageObject(pageNumber);
-        CDialogPopup* popup = GetPopupObject(number);
-        if (page && popup)
-        {
-            // Hiding one member of a group hides whichever members are shown.
-            if (popup->GetGroup() != 0)
-                HideGroupOnPage(pageNumber, popup->GetGroup());
-            else
-                popup->HideOnPage(pageNumber);
-        }
-        InvalidateAll();
-    }
-    FocusCurrentPage();
+    ChangePopupOnPage(popupName, pageName,
+                      [this](int32_t pageNumber, CDialogPage*, int32_t, CDialogPopup* popup)
+                      {
+                          // Hiding one member of a group hides whichever members are shown.
+                          if (popup->GetGroup() != 0)
+                              HideGroupOnPage(pageNumber, popup->GetGroup());
+                          else
+                              popup->HideOnPage(pageNumber);
+                      });
 }
 
 void CAbstractDialogSystem::TogglePopup(const char* popupName, const char* pageName)
 {
-    int32_t number = FindPopupByName(popupName);
-    if (number == 0)
-        return;
-    int32_t pageNumber = pageName && *pageName ? FindPageByName(pageName) : GetCurrentPageNumber();
-    if (pageNumber != 0)
-    {
-        CDialogPage* page = GetPageObject(pageNumber);
-        CDialogPopup* popup = GetPopupObject(number);
-        if (page && popup)
-        {
-            bool shown = page->HasPopup(number);
-            HideGroupOnPage(pageNumber, popup->GetGroup());
-            if (shown)
-                popup->HideOnPage(pageNumber);
-            else
-                popup->ShowOnPage(pageNumber);
-        }
-        InvalidateAll();
-    }
-    FocusCurrentPage();
+    ChangePopupOnPage(popupName, pageName,
+                      [this](int32_t pageNumber, CDialogPage* page, int32_t number, CDialogPopup* popup)
+                      {
+                          bool shown = page->HasPopup(number);
+                          HideGroupOnPage(pageNumber, popup->GetGroup());
+                          if (shown)
+                              popup->HideOnPage(pageNumber);
+                          else
+                              popup->ShowOnPage(pageNumber);
+                      });
 }
 
 void CAbstractDialogSystem::HidePopupOnAllPages(const char* popupName)

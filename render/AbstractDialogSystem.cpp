@@ -187,6 +187,8 @@ void CAbstractDialogSystem::InitCommonEnd()
         m_rootItem->ResetLayout();
     }
     AddFontFromFile("arial.ttf", kDefaultFontId, kDefaultFontSize);
+    // The first present paints the whole window, the black around a full-screen design area too.
+    m_pendingAll = true;
 }
 
 bool CAbstractDialogSystem::CreateSurface(int32_t width, int32_t height)
@@ -224,10 +226,21 @@ void CAbstractDialogSystem::FreeSurface()
 
 // ---- Shared slots -----------------------------------------------------------------------------
 
+void CAbstractDialogSystem::Flush()
+{
+    FlushDirtyCells();
+}
+
 void CAbstractDialogSystem::InvalidateAll()
 {
     if (m_surface)
         Invalidate(0, 0, m_surface->width, m_surface->height);
+}
+
+void CAbstractDialogSystem::Invalidate(int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    if (m_dirtyMap)
+        m_dirtyMap->Invalidate(x, y, width, height);
 }
 
 void CAbstractDialogSystem::Update(uint32_t elapsedMs)

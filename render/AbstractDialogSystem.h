@@ -79,11 +79,11 @@ public:
     virtual bool Init(SDL_Window* window, int32_t designWidth, int32_t designHeight, bool fullScreen,
                       uint32_t version) = 0;
     virtual void ReleaseSurface() = 0;
-    // Tick thread, last step of every tick: turns the dirty cells into drawing.
-    virtual void Flush() = 0;
+    // Tick thread, last step of every tick: turns the dirty cells into drawing (FlushDirtyCells).
+    virtual void Flush();
     virtual void InvalidateAll();
-    // Design coordinates; tick thread.
-    virtual void Invalidate(int32_t x, int32_t y, int32_t width, int32_t height) = 0;
+    // Design coordinates; tick thread. Marks the cells in the dirty map.
+    virtual void Invalidate(int32_t x, int32_t y, int32_t width, int32_t height);
     // Once per tick after loading, under the lock.
     virtual void Update(uint32_t elapsedMs);
     // Composites an item's cached bitmap into the surface at (x, y), clipped (null: whole surface).
@@ -233,7 +233,8 @@ protected:
     // The steps of Init that both back ends run before their own screen set-up: checks, surface
     // size, dirty map, file version. False for a missing window or a zero design size.
     bool InitCommonBegin(SDL_Window* window, int32_t designWidth, int32_t designHeight, uint32_t version);
-    // The steps after the screen set-up: offsets, root item rectangle, default font.
+    // The steps after the screen set-up: offsets, root item rectangle, default font, and the whole
+    // window asked for at the first present.
     void InitCommonEnd();
     // Deletes everything the base owns (the derived destructor has released its surface).
     void DestroyRegistries();
@@ -259,6 +260,11 @@ protected:
     int32_t InternPopupGroup(const char* name);
     // Navigation: focuses the first edit box of the current page.
     void FocusCurrentPage();
+    // The frame of the popup-by-name operations: finds the popup and the page (a null or empty
+    // page name is the current page), runs change(pageNumber, page, popupNumber, popup) when both
+    // exist, then repaints and refocuses.
+    template <class Change>
+    void ChangePopupOnPage(const char* popupName, const char* pageName, Change change);
 
     // Page history (navigation).
     int32_t m_historyIndex = -1;

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "interface/DialogItem.h"
-#include "render/DirtyMap.h"
 #include "render/PixelBuffer.h"
 
 namespace
@@ -128,8 +127,6 @@ bool CDirectXDialogSystem::Init(SDL_Window* window, int32_t designWidth, int32_t
     m_outputWidth = chosen->width;
     m_outputHeight = chosen->height;
     InitCommonEnd();
-    // The first present paints the black around the design area.
-    m_pendingAll = true;
     return true;
 }
 
@@ -139,17 +136,6 @@ void CDirectXDialogSystem::ReleaseSurface()
     ClearDisplayModes();
     delete m_displayModes;
     m_displayModes = nullptr;
-}
-
-void CDirectXDialogSystem::Flush()
-{
-    FlushDirtyCells();
-}
-
-void CDirectXDialogSystem::Invalidate(int32_t x, int32_t y, int32_t width, int32_t height)
-{
-    if (m_dirtyMap)
-        m_dirtyMap->Invalidate(x, y, width, height);
 }
 
 void CDirectXDialogSystem::Paint(const DialogRect& rect)

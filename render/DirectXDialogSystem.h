@@ -21,8 +21,6 @@ public:
     bool Init(SDL_Window* window, int32_t designWidth, int32_t designHeight, bool fullScreen,
               uint32_t version) override;
     void ReleaseSurface() override;
-    void Flush() override;
-    void Invalidate(int32_t x, int32_t y, int32_t width, int32_t height) override;
     void Paint(const DialogRect& rect) override;
 
     // Keeps modes of 24 bits per pixel or more, smallest first (by width, then height), so that

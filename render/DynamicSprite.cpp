@@ -15,33 +15,18 @@ namespace
 // The first file version whose dynamic-image records carry the refresh period in milliseconds.
 constexpr uint32_t kVersionRefreshMs = 0x10500;
 
-// An interface-file text: 16-bit length counting the terminating zero, then the bytes. The copy
-// is null for length 0 (and for a text that is empty). False when the record is cut short.
+// An interface-file text in place of the field's old one. The copy is null for length 0 and for a
+// text that is empty; a text with a zero inside is kept up to it. False when the record is cut short.
 bool ReadFileText(CInStream* stream, char*& out)
 {
     StrFree(out);
     out = nullptr;
-    uint16_t length = 0;
-    if (!stream->ReadU16(length))
+    char* text = nullptr;
+    if (!stream->ReadText(text))
         return false;
-    if (length == 0)
-        return true;
-    if (length > stream->Pending())
-        return false;
-    // The stored zero is not trusted: the copy ends at the first zero or at the length.
-    char* text = new char[length + 1u];
-    std::memcpy(text, stream->ReadPos(), length);
-    text[length] = '\0';
-    stream->Skip(length);
     out = StrDup(text);
     delete[] text;
     return true;
-}
-
-void CopyText(char*& field, const char* text)
-{
-    StrFree(field);
-    field = StrDup(text);
 }
 
 bool IsEmpty(const char* text)
@@ -154,17 +139,17 @@ void CDynamicSprite::ApplyChanges(const CDynamicSpriteData* data)
     if (mask & CDynamicSpriteData::ChangeProtocol)
         m_protocol = data->protocol;
     if (mask & CDynamicSpriteData::ChangeHost)
-        CopyText(m_host, data->host);
+        CDynamicSpriteData::SetText(m_host, data->host);
     if (mask & CDynamicSpriteData::ChangePort)
         m_port = data->port;
     if (mask & CDynamicSpriteData::ChangeUser)
-        CopyText(m_user, data->user);
+        CDynamicSpriteData::SetText(m_user, data->user);
     if (mask & CDynamicSpriteData::ChangePassword)
-        CopyText(m_password, data->password);
+        CDynamicSpriteData::SetText(m_password, data->password);
     if (mask & CDynamicSpriteData::ChangePath)
-        CopyText(m_path, data->path);
+        CDynamicSpriteData::SetText(m_path, data->path);
     if (mask & CDynamicSpriteData::ChangeFile)
-        CopyText(m_file, data->file);
+        CDynamicSpriteData::SetText(m_file, data->file);
     if (mask & CDynamicSpriteData::ChangeRefreshPeriod)
         m_refreshPeriod = data->refreshPeriod;
     if (mask & CDynamicSpriteData::ChangeFlag)

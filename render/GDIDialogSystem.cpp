@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "interface/DialogItem.h"
-#include "render/DirtyMap.h"
 #include "render/PixelBuffer.h"
 
 CGDIDialogSystem::CGDIDialogSystem(uint8_t displayFlags) : CAbstractDialogSystem(displayFlags) {}
@@ -28,24 +27,12 @@ bool CGDIDialogSystem::Init(SDL_Window* window, int32_t designWidth, int32_t des
     SDL_SetWindowSize(window, designWidth, designHeight);
     SDL_SetWindowPosition(window, 0, 0);
     InitCommonEnd();
-    m_pendingAll = true;
     return true;
 }
 
 void CGDIDialogSystem::ReleaseSurface()
 {
     FreeSurface();
-}
-
-void CGDIDialogSystem::Flush()
-{
-    FlushDirtyCells();
-}
-
-void CGDIDialogSystem::Invalidate(int32_t x, int32_t y, int32_t width, int32_t height)
-{
-    if (m_dirtyMap)
-        m_dirtyMap->Invalidate(x, y, width, height);
 }
 
 void CGDIDialogSystem::Paint(const DialogRect& rect)

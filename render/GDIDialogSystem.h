@@ -12,7 +12,5 @@ public:
     bool Init(SDL_Window* window, int32_t designWidth, int32_t designHeight, bool fullScreen,
               uint32_t version) override;
     void ReleaseSurface() override;
-    void Flush() override;
-    void Invalidate(int32_t x, int32_t y, int32_t width, int32_t height) override;
     void Paint(const DialogRect& rect) override;
 };

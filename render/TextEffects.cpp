@@ -180,35 +180,6 @@ void StampKernel(CoverageMask* effect, const TextEffectKernel& kernel, int32_t p
         }
     }
 }
-
-void BlendCoverage24(uint8_t* pixel, uint8_t coverage, const uint8_t* colour)
-{
-    if (coverage == 255)
-    {
-        pixel[0] = colour[0];
-        pixel[1] = colour[1];
-        pixel[2] = colour[2];
-        return;
-    }
-    for (int32_t k = 0; k < 3; ++k)
-        pixel[k] =
-            static_cast<uint8_t>(BlendProduct(pixel[k], 255 - coverage) + BlendProduct(colour[k], coverage));
-}
-
-void BlendCoverage32(uint8_t* pixel, uint8_t coverage, const uint8_t* colour)
-{
-    if (coverage == 255)
-    {
-        std::memcpy(pixel, colour, 4);
-        return;
-    }
-    const uint8_t alpha = BlendUnion(coverage, pixel[3]);
-    const uint8_t weight = BlendRatio(alpha, coverage);
-    for (int32_t k = 0; k < 3; ++k)
-        pixel[k] =
-            static_cast<uint8_t>(BlendProduct(pixel[k], 255 - weight) + BlendProduct(colour[k], weight));
-    pixel[3] = alpha;
-}
 } // namespace
 
 const TextEffectKernel* GetTextEffectKernel(int32_t effectCode)
@@ -261,10 +232,11 @@ void DrawCoverage(const CoverageMask* mask, CPixelBuffer* buffer, int32_t x, int
         {
             if (*coverage == 0)
                 continue;
+            // The coverage is the colour's alpha at the pixel: the blends of the pixel buffer.
             if (pixelBytes == 4)
-                BlendCoverage32(pixel, *coverage, bytes);
+                BlendPixel32(pixel, *coverage, bytes);
             else
-                BlendCoverage24(pixel, *coverage, bytes);
+                BlendPixel24(pixel, *coverage, bytes);
         }
     }
 }

@@ -26,9 +26,16 @@ public:
     // bytes written.
     virtual uint32_t DecodeMono(void* buffer, uint32_t firstFrame, uint32_t frameCount, bool loop) = 0;
     virtual uint32_t DecodeStereo(void* buffer, uint32_t firstFrame, uint32_t frameCount, bool loop) = 0;
-    // Write frameCount frames of silence; returns the bytes written.
-    virtual uint32_t SilenceMono(void* buffer, uint32_t frameCount) = 0;
-    virtual uint32_t SilenceStereo(void* buffer, uint32_t frameCount) = 0;
+    // Write frameCount frames of silence; returns the bytes written. 16-bit silence unless a
+    // decoder with 8-bit output writes its own.
+    virtual uint32_t SilenceMono(void* buffer, uint32_t frameCount)
+    {
+        return WriteSilence16(buffer, frameCount);
+    }
+    virtual uint32_t SilenceStereo(void* buffer, uint32_t frameCount)
+    {
+        return WriteSilence16(buffer, frameCount * 2);
+    }
     // Length of the sound in sample frames.
     virtual uint32_t GetLength() = 0;
     // Bytes of the whole sound as mono and as stereo output.

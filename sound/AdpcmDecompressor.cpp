@@ -22,6 +22,17 @@ CAdpcmDecompressor::~CAdpcmDecompressor()
     delete[] m_buffer;
 }
 
+const uint8_t* CAdpcmDecompressor::ReadAdpcmFormat(CAbstractSoundFile* container, WaveFormat& format,
+                                                   uint32_t& samplesPerBlock)
+{
+    const uint8_t* block = container ? container->GetFormat() : nullptr;
+    if (!block)
+        return nullptr;
+    format = ParseWaveFormat(block);
+    samplesPerBlock = LoadU16(block + 18);
+    return format.channels >= 1 && format.channels <= 2 ? block : nullptr;
+}
+
 bool CAdpcmDecompressor::Setup(uint16_t channels, uint32_t samplesPerBlock, uint32_t blockBytes,
                                uint32_t samplesPerSec, WaveFormat& outputFormat)
 {

@@ -13,14 +13,6 @@ public:
 
     uint32_t DecodeMono(void* buffer, uint32_t firstFrame, uint32_t frameCount, bool loop) override;
     uint32_t DecodeStereo(void* buffer, uint32_t firstFrame, uint32_t frameCount, bool loop) override;
-    uint32_t SilenceMono(void* buffer, uint32_t frameCount) override
-    {
-        return WriteSilence16(buffer, frameCount);
-    }
-    uint32_t SilenceStereo(void* buffer, uint32_t frameCount) override
-    {
-        return WriteSilence16(buffer, frameCount * 2);
-    }
     uint32_t GetLength() override { return m_length; }
     uint32_t GetMonoSize() override;
     uint32_t GetStereoSize() override;
@@ -34,6 +26,10 @@ public:
 protected:
     explicit CAdpcmDecompressor(CAbstractSoundFile* container);
 
+    // The container's format block, its format and its samples-per-block field; null when there is
+    // no format or the channel count is neither 1 nor 2.
+    static const uint8_t* ReadAdpcmFormat(CAbstractSoundFile* container, WaveFormat& format,
+                                          uint32_t& samplesPerBlock);
     // Sizes the block cache, fills the output format and decodes the first block. False when
     // the buffer cannot be allocated.
     bool Setup(uint16_t channels, uint32_t samplesPerBlock, uint32_t blockBytes, uint32_t samplesPerSec,

@@ -48,12 +48,9 @@ CDecompressImaAdpcmMs::CDecompressImaAdpcmMs(CAbstractSoundFile* container, Wave
     : CAdpcmDecompressor(container)
 {
     ok = false;
-    const uint8_t* block = container ? container->GetFormat() : nullptr;
-    if (!block)
-        return;
-    const WaveFormat format = ParseWaveFormat(block);
-    const uint32_t samplesPerBlock = static_cast<uint32_t>(block[18] | (block[19] << 8));
-    if (format.channels < 1 || format.channels > 2)
+    WaveFormat format;
+    uint32_t samplesPerBlock = 0;
+    if (!ReadAdpcmFormat(container, format, samplesPerBlock))
         return;
     if (samplesPerBlock < 1 || (samplesPerBlock - 1) % 8 != 0)
         return;
@@ -63,7 +60,7 @@ CDecompressImaAdpcmMs::CDecompressImaAdpcmMs(CAbstractSoundFile* container, Wave
 
 bool CDecompressImaAdpcmMs::ReadHeader(const uint8_t* header, ImaAdpcmState& state, int16_t& first)
 {
-    first = static_cast<int16_t>(static_cast<uint16_t>(header[0] | (header[1] << 8)));
+    first = LoadS16(header);
     if (header[3] != 0 || header[2] > 88)
         return false;
     state.predictor = first;

@@ -206,16 +206,6 @@ uint32_t CDecompressMpeg::DecodeStereo(void* buffer, uint32_t firstFrame, uint32
     return Decode(buffer, firstFrame, frameCount, 2);
 }
 
-uint32_t CDecompressMpeg::SilenceMono(void* buffer, uint32_t frameCount)
-{
-    return WriteSilence16(buffer, frameCount);
-}
-
-uint32_t CDecompressMpeg::SilenceStereo(void* buffer, uint32_t frameCount)
-{
-    return WriteSilence16(buffer, frameCount * 2);
-}
-
 uint32_t CDecompressMpeg::GetLength()
 {
     return m_length;

@@ -7,28 +7,21 @@ namespace
 constexpr int32_t kAdaptation[16] = {230, 230, 230, 230, 307, 409, 512, 614,
                                      768, 614, 512, 409, 307, 230, 230, 230};
 constexpr uint32_t kCoefficientOffset = 22;
-
-int16_t S16(const uint8_t* p)
-{
-    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
-}
 } // namespace
 
 CDecompressMsAdpcm::CDecompressMsAdpcm(CAbstractSoundFile* container, WaveFormat& outputFormat, bool& ok)
     : CAdpcmDecompressor(container)
 {
     ok = false;
-    const uint8_t* block = container ? container->GetFormat() : nullptr;
-    if (!block)
-        return;
-    const WaveFormat format = ParseWaveFormat(block);
-    const uint32_t samplesPerBlock = static_cast<uint32_t>(block[18] | (block[19] << 8));
-    if (format.channels < 1 || format.channels > 2 || samplesPerBlock < 2)
+    WaveFormat format;
+    uint32_t samplesPerBlock = 0;
+    const uint8_t* block = ReadAdpcmFormat(container, format, samplesPerBlock);
+    if (!block || samplesPerBlock < 2)
         return;
     // Only the pairs the "fmt " chunk really holds count, whatever its count field says.
     const uint32_t formatSize = container->GetFormatSize();
     const uint32_t held = formatSize > kCoefficientOffset ? (formatSize - kCoefficientOffset) / 4 : 0;
-    const uint32_t declared = static_cast<uint32_t>(block[20] | (block[21] << 8));
+    const uint32_t declared = LoadU16(block + 20);
     m_coefficientCount = declared < held ? declared : held;
     m_coefficients = block + kCoefficientOffset;
     const uint32_t blockBytes = (((samplesPerBlock - 2) >> 1) + 7) * format.channels;
@@ -39,8 +32,8 @@ bool CDecompressMsAdpcm::SetPredictor(Channel& channel, uint8_t index)
 {
     if (index >= m_coefficientCount)
         return false;
-    channel.coefficient1 = S16(m_coefficients + 4 * index);
-    channel.coefficient2 = S16(m_coefficients + 4 * index + 2);
+    channel.coefficient1 = LoadS16(m_coefficients + 4 * index);
+    channel.coefficient2 = LoadS16(m_coefficients + 4 * index + 2);
     return true;
 }
 
@@ -76,9 +69,9 @@ uint32_t CDecompressMsAdpcm::DecodeBlockMono()
     Channel channel{};
     if (!SetPredictor(channel, p[0]))
         return 0;
-    channel.delta = S16(p + 1);
-    channel.sample1 = S16(p + 3);
-    channel.sample2 = S16(p + 5);
+    channel.delta = LoadS16(p + 1);
+    channel.sample1 = LoadS16(p + 3);
+    channel.sample2 = LoadS16(p + 5);
     int16_t* out = m_samples[0];
     out[0] = static_cast<int16_t>(channel.sample2);
     out[1] = static_cast<int16_t>(channel.sample1);
@@ -109,12 +102,12 @@ uint32_t CDecompressMsAdpcm::DecodeBlockStereo()
     Channel right{};
     if (!SetPredictor(left, p[0]) || !SetPredictor(right, p[1]))
         return 0;
-    left.delta = S16(p + 2);
-    right.delta = S16(p + 4);
-    left.sample1 = S16(p + 6);
-    right.sample1 = S16(p + 8);
-    left.sample2 = S16(p + 10);
-    right.sample2 = S16(p + 12);
+    left.delta = LoadS16(p + 2);
+    right.delta = LoadS16(p + 4);
+    left.sample1 = LoadS16(p + 6);
+    right.sample1 = LoadS16(p + 8);
+    left.sample2 = LoadS16(p + 10);
+    right.sample2 = LoadS16(p + 12);
     m_samples[0][0] = static_cast<int16_t>(left.sample2);
     m_samples[0][1] = static_cast<int16_t>(left.sample1);
     m_samples[1][0] = static_cast<int16_t>(right.sample2);

@@ -5,13 +5,6 @@
 
 namespace
 {
-constexpr uint32_t kChunkBytes = 4096;
-
-int16_t Sample(const uint8_t* p)
-{
-    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
-}
-
 void PutSample(uint8_t* p, int32_t value)
 {
     p[0] = static_cast<uint8_t>(value & 0xFF);
@@ -23,13 +16,9 @@ CDecompressPcm16Signed::CDecompressPcm16Signed(CAbstractSoundFile* container, Wa
                                                bool& ok)
     : CAbstractDecompressor(container)
 {
-    ok = false;
-    if (!container || !container->GetFormat())
-        return;
-    outputFormat = ParseWaveFormat(container->GetFormat());
-    m_channels = outputFormat.channels;
-    m_length = outputFormat.blockAlign ? container->GetDataSize() / outputFormat.blockAlign : 0;
-    ok = true;
+    ok = pcm::ReadPcmFormat(container, outputFormat, m_length);
+    if (ok)
+        m_channels = outputFormat.channels;
 }
 
 uint32_t CDecompressPcm16Signed::GetMonoSize()
@@ -52,21 +41,16 @@ uint32_t CDecompressPcm16Signed::DecodeMono(void* buffer, uint32_t firstFrame, u
         pcm::ReadOrFill(m_container, out, uint64_t{firstFrame} * 2, frameCount * 2, 0);
         return frameCount * 2;
     }
-    uint8_t chunk[kChunkBytes];
-    uint64_t offset = uint64_t{m_channels} * 2 * firstFrame;
-    for (uint32_t done = 0; done < frameCount;)
-    {
-        uint32_t frames = frameCount - done < kChunkBytes / 4 ? frameCount - done : kChunkBytes / 4;
-        pcm::ReadOrFill(m_container, chunk, offset, frames * 4, 0);
-        for (uint32_t i = 0; i < frames; ++i)
-        {
-            // Arithmetic shift: the mean rounds toward minus infinity.
-            int32_t sum = Sample(chunk + 4 * i) + Sample(chunk + 4 * i + 2);
-            PutSample(out + 2 * (done + i), sum >> 1);
-        }
-        done += frames;
-        offset += uint64_t{frames} * 4;
-    }
+    pcm::ConvertInChunks(m_container, uint64_t{m_channels} * 2 * firstFrame, frameCount, 4, 0,
+                         [out](const uint8_t* chunk, uint32_t done, uint32_t frames)
+                         {
+                             for (uint32_t i = 0; i < frames; ++i)
+                             {
+                                 // Arithmetic shift: the mean rounds toward minus infinity.
+                                 int32_t sum = LoadS16(chunk + 4 * i) + LoadS16(chunk + 4 * i + 2);
+                                 PutSample(out + 2 * (done + i), sum >> 1);
+                             }
+                         });
     return frameCount * 2;
 }
 
@@ -80,20 +64,15 @@ uint32_t CDecompressPcm16Signed::DecodeStereo(void* buffer, uint32_t firstFrame,
         pcm::ReadOrFill(m_container, out, uint64_t{firstFrame} * 4, frameCount * 4, 0);
         return frameCount * 4;
     }
-    uint8_t chunk[kChunkBytes];
-    uint64_t offset = uint64_t{firstFrame} * 2;
-    for (uint32_t done = 0; done < frameCount;)
-    {
-        uint32_t frames = frameCount - done < kChunkBytes / 2 ? frameCount - done : kChunkBytes / 2;
-        pcm::ReadOrFill(m_container, chunk, offset, frames * 2, 0);
-        for (uint32_t i = 0; i < frames; ++i)
-        {
-            uint8_t* frame = out + 4 * (done + i);
-            frame[0] = frame[2] = chunk[2 * i];
-            frame[1] = frame[3] = chunk[2 * i + 1];
-        }
-        done += frames;
-        offset += uint64_t{frames} * 2;
-    }
+    pcm::ConvertInChunks(m_container, uint64_t{firstFrame} * 2, frameCount, 2, 0,
+                         [out](const uint8_t* chunk, uint32_t done, uint32_t frames)
+                         {
+                             for (uint32_t i = 0; i < frames; ++i)
+                             {
+                                 uint8_t* frame = out + 4 * (done + i);
+                                 frame[0] = frame[2] = chunk[2 * i];
+                                 frame[1] = frame[3] = chunk[2 * i + 1];
+                             }
+                         });
     return frameCount * 4;
 }

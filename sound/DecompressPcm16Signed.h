@@ -11,14 +11,6 @@ public:
 
     uint32_t DecodeMono(void* buffer, uint32_t firstFrame, uint32_t frameCount, bool loop) override;
     uint32_t DecodeStereo(void* buffer, uint32_t firstFrame, uint32_t frameCount, bool loop) override;
-    uint32_t SilenceMono(void* buffer, uint32_t frameCount) override
-    {
-        return WriteSilence16(buffer, frameCount);
-    }
-    uint32_t SilenceStereo(void* buffer, uint32_t frameCount) override
-    {
-        return WriteSilence16(buffer, frameCount * 2);
-    }
     uint32_t GetLength() override { return m_length; }
     uint32_t GetMonoSize() override;
     uint32_t GetStereoSize() override;

@@ -30,13 +30,7 @@ COpenALOutput::COpenALOutput()
 COpenALOutput::~COpenALOutput()
 {
     StopPlayback();
-    if (m_thread)
-    {
-        m_thread->Command(WorkerCommandStop);
-        m_thread->WaitStopped();
-        delete m_thread;
-        m_thread = nullptr;
-    }
+    StopUpdateThread();
     delete m_lock;
     m_lock = nullptr;
     if (m_table)
@@ -50,6 +44,16 @@ COpenALOutput::~COpenALOutput()
         m_table = nullptr;
     }
     delete[] m_scratch;
+}
+
+void COpenALOutput::StopUpdateThread()
+{
+    if (!m_thread)
+        return;
+    m_thread->Command(WorkerCommandStop);
+    m_thread->WaitStopped();
+    delete m_thread;
+    m_thread = nullptr;
 }
 
 bool COpenALOutput::Open(uint32_t, uint32_t, uint32_t, uint8_t bits)
@@ -90,13 +94,7 @@ void COpenALOutput::Close()
     if (!m_table)
         return;
     StopPlayback();
-    if (m_thread)
-    {
-        m_thread->Command(WorkerCommandStop);
-        m_thread->WaitStopped();
-        delete m_thread;
-        m_thread = nullptr;
-    }
+    StopUpdateThread();
     CCriticalSectionGuard guard(m_lock);
     m_table->alcMakeContextCurrent(nullptr);
     if (m_context)
@@ -321,7 +319,7 @@ void COpenALOutput::StopSound(CSoundFile* sound)
     }
 }
 
-bool COpenALOutput::PlayHandle(SoundHandle handle)
+template <class Fn> bool COpenALOutput::WithOpenSlot(SoundHandle handle, Fn fn)
 {
     if (!m_table)
         return false;
@@ -329,56 +327,51 @@ bool COpenALOutput::PlayHandle(SoundHandle handle)
     if (!IsOpen())
         return false;
     SoundSlot* slot = SlotOf(handle);
-    if (!slot)
-        return false;
-    m_table->alSourcePlay(slot->source);
-    return DeviceOk();
+    return slot != nullptr && fn(*slot);
+}
+
+bool COpenALOutput::PlayHandle(SoundHandle handle)
+{
+    return WithOpenSlot(handle,
+                        [this](SoundSlot& slot)
+                        {
+                            m_table->alSourcePlay(slot.source);
+                            return DeviceOk();
+                        });
 }
 
 bool COpenALOutput::StopHandle(SoundHandle handle)
 {
-    if (!m_table)
-        return false;
-    CCriticalSectionGuard guard(m_lock);
-    if (!IsOpen())
-        return false;
-    SoundSlot* slot = SlotOf(handle);
-    if (!slot)
-        return false;
-    m_table->alSourceStop(slot->source);
-    const bool ok = DeviceOk();
-    FreeSlot(*slot);
-    return ok;
+    return WithOpenSlot(handle,
+                        [this](SoundSlot& slot)
+                        {
+                            m_table->alSourceStop(slot.source);
+                            const bool ok = DeviceOk();
+                            FreeSlot(slot);
+                            return ok;
+                        });
 }
 
 bool COpenALOutput::SetSourcePosition(SoundHandle handle, float x, float y, float z)
 {
-    if (!m_table)
-        return false;
-    CCriticalSectionGuard guard(m_lock);
-    if (!IsOpen())
-        return false;
-    SoundSlot* slot = SlotOf(handle);
-    if (!slot)
-        return false;
-    const ALfloat position[3] = {x, y, z};
-    m_table->alSourcefv(slot->source, AL_POSITION, position);
-    return DeviceOk();
+    return WithOpenSlot(handle,
+                        [&](SoundSlot& slot)
+                        {
+                            const ALfloat position[3] = {x, y, z};
+                            m_table->alSourcefv(slot.source, AL_POSITION, position);
+                            return DeviceOk();
+                        });
 }
 
 bool COpenALOutput::SetSourceDistances(SoundHandle handle, float reference, float maximum)
 {
-    if (!m_table)
-        return false;
-    CCriticalSectionGuard guard(m_lock);
-    if (!IsOpen())
-        return false;
-    SoundSlot* slot = SlotOf(handle);
-    if (!slot)
-        return false;
-    m_table->alSourcef(slot->source, AL_REFERENCE_DISTANCE, reference);
-    m_table->alSourcef(slot->source, AL_MAX_DISTANCE, maximum);
-    return DeviceOk();
+    return WithOpenSlot(handle,
+                        [&](SoundSlot& slot)
+                        {
+                            m_table->alSourcef(slot.source, AL_REFERENCE_DISTANCE, reference);
+                            m_table->alSourcef(slot.source, AL_MAX_DISTANCE, maximum);
+                            return DeviceOk();
+                        });
 }
 
 void COpenALOutput::StopPlayback()

@@ -75,6 +75,8 @@ public:
 
 private:
     static void ThreadProc(CWorkerThread* worker);
+    // Stops the thread that refills the streamed sounds and waits for it (none: nothing to do).
+    void StopUpdateThread();
 
     SoundHandle AllocateSlot();
     void FreeSlot(SoundSlot& slot);
@@ -84,6 +86,9 @@ private:
     uint32_t DecodeChunk(SoundSlot& slot, uint32_t frames);
     void UpdateStreamed(SoundSlot& slot);
     SoundSlot* SlotOf(SoundHandle handle);
+    // Runs fn(slot) under the lock on the slot of a handle; false without a library, an open
+    // device or a live slot, else what fn returns.
+    template <class Fn> bool WithOpenSlot(SoundHandle handle, Fn fn);
     bool DeviceOk();
     int32_t DeviceValue(int32_t index, int value);
 

@@ -17,6 +17,15 @@ void ReadOrFill(CAbstractSoundFile* container, uint8_t* buffer, uint64_t offset,
         std::memset(buffer + got, silence, bytes - got);
 }
 
+bool ReadPcmFormat(CAbstractSoundFile* container, WaveFormat& outputFormat, uint32_t& frames)
+{
+    if (!container || !container->GetFormat())
+        return false;
+    outputFormat = ParseWaveFormat(container->GetFormat());
+    frames = outputFormat.blockAlign ? container->GetDataSize() / outputFormat.blockAlign : 0;
+    return true;
+}
+
 uint32_t SaturatedBytes(uint64_t value)
 {
     return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);

@@ -5,15 +5,6 @@
 #include "sound/Reader.h"
 #include "sound/WaveFormat.h"
 
-namespace
-{
-uint32_t U32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-} // namespace
-
 CWavFile::CWavFile(CReader* reader) : CAbstractSoundFile(reader)
 {
     Walk();
@@ -43,7 +34,7 @@ void CWavFile::Walk()
         uint8_t chunk[8];
         if (m_reader->Read(8, chunk) != 8)
             break;
-        const uint32_t size = U32(chunk + 4);
+        const uint32_t size = LoadU32(chunk + 4);
         const uint64_t bodyEnd = offset + 8 + size;
         if (std::memcmp(chunk, "fmt ", 4) == 0)
         {

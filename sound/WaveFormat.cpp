@@ -1,30 +1,33 @@
 #include "sound/WaveFormat.h"
 
-namespace
-{
-uint16_t U16(const uint8_t* p)
+uint16_t LoadU16(const uint8_t* p)
 {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
-uint32_t U32(const uint8_t* p)
+
+int16_t LoadS16(const uint8_t* p)
+{
+    return static_cast<int16_t>(LoadU16(p));
+}
+
+uint32_t LoadU32(const uint8_t* p)
 {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
-} // namespace
 
 WaveFormat ParseWaveFormat(const uint8_t* block)
 {
     WaveFormat format;
     if (!block)
         return format;
-    format.formatTag = U16(block);
-    format.channels = U16(block + 2);
-    format.samplesPerSec = U32(block + 4);
-    format.avgBytesPerSec = U32(block + 8);
-    format.blockAlign = U16(block + 12);
-    format.bitsPerSample = U16(block + 14);
-    format.extraSize = U16(block + 16);
+    format.formatTag = LoadU16(block);
+    format.channels = LoadU16(block + 2);
+    format.samplesPerSec = LoadU32(block + 4);
+    format.avgBytesPerSec = LoadU32(block + 8);
+    format.blockAlign = LoadU16(block + 12);
+    format.bitsPerSample = LoadU16(block + 14);
+    format.extraSize = LoadU16(block + 16);
     return format;
 }
 

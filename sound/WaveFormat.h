@@ -24,6 +24,12 @@ constexpr uint16_t kWaveFormatMpeg = 85;
 // Size of the record on disk; the format's extra bytes follow it.
 constexpr size_t kWaveFormatBytes = 18;
 
+// Little-endian fields of the sound files' bytes, at any alignment; the caller has checked that
+// the bytes are there.
+uint16_t LoadU16(const uint8_t* p);
+int16_t LoadS16(const uint8_t* p);
+uint32_t LoadU32(const uint8_t* p);
+
 // Reads the record from the first 18 bytes of a format block (little-endian, any alignment).
 WaveFormat ParseWaveFormat(const uint8_t* block);
 

@@ -135,7 +135,9 @@ TEST_P(HeaderPasswordTest, FlagDecidesWhetherToAsk)
     EXPECT_EQ(opened, c.opens);
     ASSERT_EQ(dialog.passwordRequests.size(), c.asked ? 1u : 0u);
     if (c.asked)
+    {
         EXPECT_EQ(dialog.passwordRequests[0], Crc32("s3cret"));
+    }
     if (opened)
     {
         EXPECT_NE(dialog.GetBackEnd(), nullptr);

@@ -120,7 +120,9 @@ TEST_P(PasswordTest, AcceptedFlagDecides)
     EXPECT_EQ(dialog.result, c.result);
     EXPECT_EQ(opened, c.opens);
     if (!opened)
+    {
         EXPECT_EQ(std::u16string(dialog.GetErrorText()), u"Password protection error!");
+    }
     dialog.Shutdown();
 }
 

@@ -175,3 +175,36 @@ TEST(InStreamRead, SkipStopsAtTheWritePosition)
     EXPECT_EQ(s.ReadPos(), s.WritePos());
 }
 } // namespace
+
+TEST(InStreamRead, TextsAlwaysEndInAZeroAndRefuseWhenCut)
+{
+    CInStream s(CInStream::Refuse, 32);
+    // "ab" with its zero, an empty text, "cd" whose zero a damaged file left out, then a text cut short.
+    const uint8_t bytes[] = {3, 0, 'a', 'b', 0, 0, 0, 2, 0, 'c', 'd', 5, 0, 'e'};
+    ASSERT_TRUE(s.Append(bytes, sizeof bytes));
+    char* text = nullptr;
+    ASSERT_TRUE(s.ReadText(text));
+    EXPECT_STREQ(text, "ab");
+    delete[] text;
+    ASSERT_TRUE(s.ReadText(text));
+    EXPECT_EQ(text, nullptr);
+    ASSERT_TRUE(s.ReadText(text));
+    EXPECT_STREQ(text, "cd");
+    delete[] text;
+    EXPECT_FALSE(s.ReadText(text));
+    EXPECT_EQ(text, nullptr);
+}
+
+TEST(InStreamRead, SignedSixteenBitFieldsWiden)
+{
+    CInStream s(CInStream::Refuse, 8);
+    const uint8_t bytes[] = {0xFE, 0xFF, 0x34, 0x12, 0x01};
+    ASSERT_TRUE(s.Append(bytes, sizeof bytes));
+    int32_t value = 0;
+    EXPECT_TRUE(s.ReadI16(value));
+    EXPECT_EQ(value, -2);
+    EXPECT_TRUE(s.ReadI16(value));
+    EXPECT_EQ(value, 0x1234);
+    EXPECT_FALSE(s.ReadI16(value));
+    EXPECT_EQ(s.Pending(), 1);
+}

@@ -2,24 +2,16 @@
 // buttons change the page, show and hide a popup and toggle a switch, read back from the screen.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "platform/Clock.h"
-#include "support/XvfbServer.h"
+#include "support/PanelEndToEndTest.h"
 
 namespace
 {
 const std::string kBuild = NERULAN_BUILD_DIR;
-constexpr int kScreenWidth = 1024;
-constexpr int kScreenHeight = 768;
 
 // Colours of the demo (0xRRGGBB).
 constexpr uint32_t kHomeBackground = 0x1B2A3A;
@@ -52,65 +44,10 @@ std::string Trim(std::string text)
     return text;
 }
 
-class ClickEndToEnd : public ::testing::Test
+class ClickEndToEnd : public PanelEndToEndTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_x.Start(kScreenWidth, kScreenHeight, 24)) << m_x.Error();
-        char pattern[] = "/tmp/nerulan-click-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        m_dir = pattern;
-    }
-
-    void TearDown() override
-    {
-        Stop();
-        m_x.Stop();
-        std::string command = "rm -rf '" + m_dir + "'";
-        EXPECT_EQ(0, system(command.c_str()));
-    }
-
-    // Starts build/nerulan in the folder, in a process of its own (stopped by its id only).
-    bool Start()
-    {
-        m_pid = fork();
-        if (m_pid == 0)
-        {
-            if (chdir(m_dir.c_str()) != 0)
-                _exit(127);
-            setenv("DISPLAY", m_x.Display().c_str(), 1);
-            setenv("SDL_VIDEODRIVER", "x11", 1);
-            setenv("ALSOFT_DRIVERS", "null", 1);
-            setenv("SDL_AUDIODRIVER", "dummy", 1);
-            setenv("NERULAN_NO_MESSAGE_BOX", "1", 1);
-            int null = open("/dev/null", O_WRONLY);
-            if (null >= 0)
-            {
-                dup2(null, 1);
-                dup2(null, 2);
-            }
-            std::string program = kBuild + "/nerulan";
-            execl(program.c_str(), program.c_str(), "Main.qvr", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        return m_pid > 0;
-    }
-
-    void Stop()
-    {
-        if (m_pid <= 0)
-            return;
-        kill(m_pid, SIGTERM);
-        for (int i = 0; i < 100 && waitpid(m_pid, nullptr, WNOHANG) == 0; i++)
-            platform::SleepMs(20);
-        if (waitpid(m_pid, nullptr, WNOHANG) == 0)
-        {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        m_pid = -1;
-    }
+    ClickEndToEnd() : PanelEndToEndTest("/tmp/nerulan-click-XXXXXX") {}
 
     // The program's window and its position on the screen; false when it does not appear in time.
     bool FindWindow()
@@ -143,8 +80,7 @@ protected:
             m_x.Display(), "import -window root -crop " + geometry + " -depth 8 rgb:- 2>/dev/null", &code);
         if (code != 0 || rgb.size() != 3)
             return 0xFFFFFFFF;
-        return static_cast<uint32_t>(static_cast<uint8_t>(rgb[0])) << 16 |
-               static_cast<uint32_t>(static_cast<uint8_t>(rgb[1])) << 8 | static_cast<uint8_t>(rgb[2]);
+        return RgbAt(rgb, 0);
     }
 
     // Polls the screen until the place shows the colour; the last colour seen.
@@ -170,9 +106,6 @@ protected:
         EXPECT_EQ(code, 0);
     }
 
-    XvfbServer m_x;
-    std::string m_dir;
-    pid_t m_pid = -1;
     std::string m_window;
     int m_left = 0;
     int m_top = 0;

@@ -2,25 +2,18 @@
 // read, then the start page, read back from the screen.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/Clock.h"
 #include "support/LoaderTestSupport.h"
-#include "support/XvfbServer.h"
+#include "support/PanelEndToEndTest.h"
 #include "tools/writer/ResourceRecordWriter.h"
 
 namespace
 {
 const std::string kBuild = NERULAN_BUILD_DIR;
-constexpr int kScreenWidth = 1024;
-constexpr int kScreenHeight = 768;
 
 struct ScreenPoint
 {
@@ -30,81 +23,14 @@ struct ScreenPoint
     const char* what;
 };
 
-class DemoEndToEnd : public ::testing::Test
+class DemoEndToEnd : public PanelEndToEndTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_x.Start(kScreenWidth, kScreenHeight, 24)) << m_x.Error();
-        char pattern[] = "/tmp/nerulan-demo-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        m_dir = pattern;
-    }
-
-    void TearDown() override
-    {
-        Stop();
-        m_x.Stop();
-        std::string command = "rm -rf '" + m_dir + "'";
-        EXPECT_EQ(0, system(command.c_str()));
-    }
-
-    // Starts build/nerulan in the folder (its own process, stopped by its id only).
-    bool Start()
-    {
-        m_pid = fork();
-        if (m_pid == 0)
-        {
-            if (chdir(m_dir.c_str()) != 0)
-                _exit(127);
-            setenv("DISPLAY", m_x.Display().c_str(), 1);
-            setenv("SDL_VIDEODRIVER", "x11", 1);
-            setenv("ALSOFT_DRIVERS", "null", 1);
-            setenv("SDL_AUDIODRIVER", "dummy", 1);
-            setenv("NERULAN_NO_MESSAGE_BOX", "1", 1);
-            int null = open("/dev/null", O_WRONLY);
-            if (null >= 0)
-            {
-                dup2(null, 1);
-                dup2(null, 2);
-            }
-            std::string program = kBuild + "/nerulan";
-            execl(program.c_str(), program.c_str(), "Main.qvr", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        return m_pid > 0;
-    }
-
-    void Stop()
-    {
-        if (m_pid <= 0)
-            return;
-        kill(m_pid, SIGTERM);
-        for (int i = 0; i < 100 && waitpid(m_pid, nullptr, WNOHANG) == 0; i++)
-            platform::SleepMs(20);
-        if (waitpid(m_pid, nullptr, WNOHANG) == 0)
-        {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        m_pid = -1;
-    }
-
-    // The whole screen as R, G, B bytes; empty when it could not be read.
-    std::string Screenshot()
-    {
-        int code = -1;
-        std::string shot =
-            RunWithDisplay(m_x.Display(), "import -window root -depth 8 rgb:- 2>/dev/null", &code);
-        return code == 0 && shot.size() == static_cast<size_t>(kScreenWidth) * kScreenHeight * 3 ? shot : "";
-    }
+    DemoEndToEnd() : PanelEndToEndTest("/tmp/nerulan-demo-XXXXXX") {}
 
     static uint32_t Pixel(const std::string& shot, int x, int y)
     {
-        size_t at = (static_cast<size_t>(y) * kScreenWidth + x) * 3;
-        return static_cast<uint32_t>(static_cast<uint8_t>(shot[at])) << 16 |
-               static_cast<uint32_t>(static_cast<uint8_t>(shot[at + 1])) << 8 |
-               static_cast<uint8_t>(shot[at + 2]);
+        return RgbAt(shot, (static_cast<size_t>(y) * kScreenWidth + x) * 3);
     }
 
     static bool Shows(const std::string& shot, const std::vector<ScreenPoint>& points)
@@ -139,10 +65,6 @@ protected:
         for (const ScreenPoint& p : points)
             EXPECT_EQ(p.rgb, Pixel(shot, p.x, p.y)) << p.what << " at " << p.x << "," << p.y;
     }
-
-    XvfbServer m_x;
-    std::string m_dir;
-    pid_t m_pid = -1;
 };
 
 // The Loading page of an 800 x 600 design: the splash picture (240 x 96, its frame in the bar's

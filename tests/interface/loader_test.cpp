@@ -65,7 +65,7 @@ protected:
 TEST_F(Loader, AFileWithEmptySectionsShowsTheStartPageAtTheFirstCall)
 {
     m_harness.Begin(
-        loadertest::ResourceBytes(kVersion, [](CInterfaceFileWriter& w) { w.PutEmptyResources("Home"); }));
+        loadertest::RecordBytes(kVersion, [](CInterfaceFileWriter& w) { w.PutEmptyResources("Home"); }));
     EXPECT_STREQ("Loading", m_harness.CurrentPageName());
     EXPECT_EQ(1, m_harness.LoadAll());
     // The start page names no page: the Loading page has left the history all the same.
@@ -76,7 +76,7 @@ TEST_F(Loader, AFileWithEmptySectionsShowsTheStartPageAtTheFirstCall)
 
 TEST_F(Loader, EachCallReadsOneRecordAndTheCallAfterTheLastShowsTheInterface)
 {
-    m_harness.Begin(loadertest::ResourceBytes(
+    m_harness.Begin(loadertest::RecordBytes(
         kVersion,
         [](CInterfaceFileWriter& w)
         {
@@ -152,7 +152,7 @@ TEST_P(LoaderVersions, TheSoundsSectionExistsOnlyAbove0x10500)
     CBackEndHarness harness(640, 480, GetParam().version);
     ASSERT_TRUE(harness.Ready());
     int32_t before = harness.System()->GetSounds()->GetCount();
-    harness.Begin(loadertest::ResourceBytes(
+    harness.Begin(loadertest::RecordBytes(
         GetParam().version,
         [](CInterfaceFileWriter& w)
         {
@@ -283,7 +283,7 @@ TEST_P(DamagedFiles, EndLoadingAtTheBadRecord)
 {
     CBackEndHarness harness;
     ASSERT_TRUE(harness.Ready());
-    harness.Begin(loadertest::ResourceBytes(kVersion, GetParam().write));
+    harness.Begin(loadertest::RecordBytes(kVersion, GetParam().write));
     harness.LoadAll(1000);
     EXPECT_EQ(GetParam().expectedPages + 1, harness.System()->GetPages()->GetCount()) << GetParam().what;
     EXPECT_EQ(GetParam().expectedPopups, harness.System()->GetPopups()->GetCount()) << GetParam().what;
@@ -312,29 +312,29 @@ TEST(LoaderFonts, RecordsOfBothLayoutsAreReadWhole)
     {
         CBackEndHarness harness(640, 480, version);
         ASSERT_TRUE(harness.Ready());
-        harness.Begin(loadertest::ResourceBytes(version,
-                                                [&](CInterfaceFileWriter& w)
-                                                {
-                                                    w.PutResourceStart(0, "Home");
-                                                    w.PutCount(0);
-                                                    w.PutCount(0);
-                                                    w.PutCount(1);
-                                                    if (version > 0x103FF)
-                                                    {
-                                                        ResourceRecordWriter::PutFont(
-                                                            w, 33, "Liberation Sans", 20, font);
-                                                    }
-                                                    else
-                                                    {
-                                                        w.PutU32(33);
-                                                        w.PutBytes("unused\0no-such-font.ttf\0", 24);
-                                                        w.PutU8(20);
-                                                        w.PutU8(0);
-                                                    }
-                                                    w.PutCount(1);
-                                                    PageRecordWriter::PutPage(w, Page("Home", 0x000000FF));
-                                                    w.PutCount(0);
-                                                }));
+        harness.Begin(loadertest::RecordBytes(version,
+                                              [&](CInterfaceFileWriter& w)
+                                              {
+                                                  w.PutResourceStart(0, "Home");
+                                                  w.PutCount(0);
+                                                  w.PutCount(0);
+                                                  w.PutCount(1);
+                                                  if (version > 0x103FF)
+                                                  {
+                                                      ResourceRecordWriter::PutFont(w, 33, "Liberation Sans",
+                                                                                    20, font);
+                                                  }
+                                                  else
+                                                  {
+                                                      w.PutU32(33);
+                                                      w.PutBytes("unused\0no-such-font.ttf\0", 24);
+                                                      w.PutU8(20);
+                                                      w.PutU8(0);
+                                                  }
+                                                  w.PutCount(1);
+                                                  PageRecordWriter::PutPage(w, Page("Home", 0x000000FF));
+                                                  w.PutCount(0);
+                                              }));
         harness.LoadAll();
         EXPECT_STREQ("Home", harness.CurrentPageName()) << std::hex << version;
         CFnt* loaded = harness.System()->FindFont(33);
@@ -356,7 +356,7 @@ TEST(LoaderTruncated, EveryCutOfAFileEndsLoadingCleanly)
 {
     CBackEndHarness harness;
     ASSERT_TRUE(harness.Ready());
-    auto whole = loadertest::ResourceBytes(
+    auto whole = loadertest::RecordBytes(
         kVersion,
         [](CInterfaceFileWriter& w)
         {

@@ -162,7 +162,7 @@ TEST_P(ChildRecords, CarryNameFlagsAndSoundByVersion)
     child.disabled = c.disabled;
     child.hidden = c.hidden;
     child.behaviour = 4;
-    auto bytes = loadertest::ResourceBytes(
+    auto bytes = loadertest::RecordBytes(
         c.version, [&](CInterfaceFileWriter& w)
         { PageRecordWriter::PutPopup(w, Popup("P", nullptr, 0, 0, 100, 100, 0x000000FF, {child})); });
     auto stream = loadertest::StreamOver(bytes);
@@ -200,13 +200,13 @@ TEST_F(Pages, AChildOfAnUnknownTypeEndsTheListAndKeepsWhatCameBefore)
     ASSERT_TRUE(m_harness.Ready());
     auto bad = FilledChild("Bad", 0, 0, 10, 10, 0xFFFFFFFF);
     bad.type = 9;
-    auto bytes = loadertest::ResourceBytes(CInterfaceFileWriter::kCurrentVersion,
-                                           [&](CInterfaceFileWriter& w)
-                                           {
-                                               PageRecordWriter::PutChildren(
-                                                   w, {FilledChild("Good", 0, 0, 10, 10, 0xFFFFFFFF), bad,
-                                                       FilledChild("After", 0, 0, 10, 10, 0xFFFFFFFF)});
-                                           });
+    auto bytes = loadertest::RecordBytes(CInterfaceFileWriter::kCurrentVersion,
+                                         [&](CInterfaceFileWriter& w)
+                                         {
+                                             PageRecordWriter::PutChildren(
+                                                 w, {FilledChild("Good", 0, 0, 10, 10, 0xFFFFFFFF), bad,
+                                                     FilledChild("After", 0, 0, 10, 10, 0xFFFFFFFF)});
+                                         });
     auto stream = loadertest::StreamOver(bytes);
     CDialogPopup popup(System()->GetRootItem(), "P", 0);
     EXPECT_FALSE(popup.LoadChildren(stream.get()));

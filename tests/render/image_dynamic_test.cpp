@@ -93,7 +93,7 @@ protected:
         sprite.ApplyChanges(&data);
     }
 
-    TextTestFolder m_folder;
+    TempFolder m_folder;
     std::vector<uint8_t> m_png;
 };
 

@@ -10,16 +10,11 @@
 #include "render/PixelBuffer.h"
 #include "render/Sprite.h"
 #include "support/image_fixtures.h"
+#include "support/pixel_fixtures.h"
 #include "support/text_fixtures.h"
 
 namespace
 {
-struct BufferDeleter
-{
-    void operator()(CPixelBuffer* buffer) const { CPixelBuffer::Free(buffer); }
-};
-using BufferPtr = std::unique_ptr<CPixelBuffer, BufferDeleter>;
-
 class ImageSprite : public ::testing::Test
 {
 protected:
@@ -52,7 +47,7 @@ protected:
         return sprite;
     }
 
-    TextTestFolder m_folder;
+    TempFolder m_folder;
 };
 
 void ExpectPixel(const CPixelBuffer* buffer, int32_t x, int32_t y, const uint8_t (&bgra)[4],

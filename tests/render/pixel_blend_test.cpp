@@ -1,5 +1,6 @@
 #include "render/BlendTables.h"
 #include "render/PixelBuffer.h"
+#include "support/pixel_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -8,14 +9,9 @@
 
 namespace
 {
-class PixelBlendTest : public ::testing::Test
+class PixelBlendTest : public BlendTablesTest
 {
-protected:
-    void SetUp() override { ASSERT_TRUE(BuildBlendTables()); }
-    void TearDown() override { ReleaseBlendTables(); }
 };
-
-using Pixel = std::array<uint8_t, 4>;
 
 TEST_F(PixelBlendTest, TableIdentitiesHoldForEveryValue)
 {

@@ -1,6 +1,7 @@
 #include "render/BlendTables.h"
 #include "render/PixelBuffer.h"
 #include "render/PixelBufferRows.h"
+#include "support/pixel_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -13,18 +14,9 @@
 
 namespace
 {
-class PixelBlitTest : public ::testing::Test
+class PixelBlitTest : public BlendTablesTest
 {
-protected:
-    void SetUp() override { ASSERT_TRUE(BuildBlendTables()); }
-    void TearDown() override { ReleaseBlendTables(); }
 };
-
-struct BufferDeleter
-{
-    void operator()(CPixelBuffer* buffer) const { CPixelBuffer::Free(buffer); }
-};
-using BufferPtr = std::unique_ptr<CPixelBuffer, BufferDeleter>;
 
 BufferPtr MakeBuffer(int32_t width, int32_t height)
 {
@@ -89,12 +81,9 @@ std::vector<NamedPath> Paths()
     return named;
 }
 
-class PixelBlitPathTest : public ::testing::TestWithParam<NamedPath>
+class PixelBlitPathTest : public WithBlendTables<::testing::TestWithParam<NamedPath>>
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(BuildBlendTables()); }
-    void TearDown() override { ReleaseBlendTables(); }
-
     // The whole source at (x, y), which must lie inside the destination.
     void Blit(int32_t x, int32_t y, CPixelBuffer* destination, const CPixelBuffer* source, uint8_t alpha)
     {

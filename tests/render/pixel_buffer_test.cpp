@@ -1,5 +1,6 @@
 #include "render/BlendTables.h"
 #include "render/PixelBuffer.h"
+#include "support/pixel_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +9,8 @@
 
 namespace
 {
-class PixelBufferTest : public ::testing::Test
+class PixelBufferTest : public BlendTablesTest
 {
-protected:
-    void SetUp() override { ASSERT_TRUE(BuildBlendTables()); }
-    void TearDown() override { ReleaseBlendTables(); }
 };
 
 // A surface-like header over pixels the test owns, for depths Create does not make.

@@ -1,5 +1,6 @@
 #include "render/BlendTables.h"
 #include "render/PixelBuffer.h"
+#include "support/pixel_fixtures.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
@@ -15,31 +16,15 @@
 
 namespace
 {
-class PixelImageTest : public ::testing::Test
+class PixelImageTest : public BlendTablesTest
 {
-protected:
-    void SetUp() override { ASSERT_TRUE(BuildBlendTables()); }
-    void TearDown() override { ReleaseBlendTables(); }
 };
 
-struct BufferDeleter
-{
-    void operator()(CPixelBuffer* buffer) const { CPixelBuffer::Free(buffer); }
-};
-using BufferPtr = std::unique_ptr<CPixelBuffer, BufferDeleter>;
 struct BitmapDeleter
 {
     void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
 };
 using BitmapPtr = std::unique_ptr<FIBITMAP, BitmapDeleter>;
-using Pixel = std::array<uint8_t, 4>;
-
-Pixel At(const CPixelBuffer* buffer, int32_t x, int32_t y)
-{
-    Pixel pixel{};
-    std::memcpy(pixel.data(), buffer->Row(y) + x * (buffer->bitsPerPixel / 8), buffer->bitsPerPixel / 8);
-    return pixel;
-}
 
 BufferPtr Filled(int32_t width, int32_t height, uint32_t colour)
 {

@@ -1,5 +1,6 @@
 #include "render/BlendTables.h"
 #include "render/PixelBuffer.h"
+#include "support/pixel_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -10,26 +11,9 @@
 
 namespace
 {
-class PixelTemplateTest : public ::testing::Test
+class PixelTemplateTest : public BlendTablesTest
 {
-protected:
-    void SetUp() override { ASSERT_TRUE(BuildBlendTables()); }
-    void TearDown() override { ReleaseBlendTables(); }
 };
-
-struct BufferDeleter
-{
-    void operator()(CPixelBuffer* buffer) const { CPixelBuffer::Free(buffer); }
-};
-using BufferPtr = std::unique_ptr<CPixelBuffer, BufferDeleter>;
-using Pixel = std::array<uint8_t, 4>;
-
-Pixel At(const CPixelBuffer* buffer, int32_t x, int32_t y)
-{
-    Pixel pixel;
-    std::memcpy(pixel.data(), buffer->Row(y) + x * 4, 4);
-    return pixel;
-}
 
 // Template data as the resource pack stores it: a row of little-endian 32-bit entries, then
 // pieces (width, height, then (grey, alpha) pairs).

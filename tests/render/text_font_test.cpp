@@ -41,8 +41,8 @@ TEST(TextFontCache, DeletingOneFontLeavesTheOthersDrawing)
 
 TEST(TextFontCache, FaceRegisteredFromMemoryIsFoundByFileName)
 {
-    TextTestFolder folder;
-    const std::vector<uint8_t> bytes = ReadBinaryFile(kLiberationSansPath);
+    TempFolder folder;
+    const std::vector<uint8_t> bytes = ReadFileBytes(kLiberationSansPath);
     ASSERT_FALSE(bytes.empty());
     CFnt fromPack("arial.ttf", bytes.data(), static_cast<int32_t>(bytes.size()), 7, 15);
     ASSERT_TRUE(fromPack.HasFace());
@@ -58,8 +58,8 @@ TEST(TextFontCache, FaceRegisteredFromMemoryIsFoundByFileName)
 
 TEST(TextFontCache, DefaultFontFileIsReadFromTheCurrentFolder)
 {
-    TextTestFolder folder;
-    ASSERT_TRUE(WriteBinaryFile(folder.File("arial.ttf"), ReadBinaryFile(kLiberationSansPath)));
+    TempFolder folder;
+    ASSERT_TRUE(WriteFileBytes(folder.File("arial.ttf"), ReadFileBytes(kLiberationSansPath)));
     const std::string previous = std::filesystem::current_path();
     ASSERT_EQ(chdir(folder.Path().c_str()), 0);
     CFnt font("arial.ttf", 0xFFFF, 15);
@@ -72,7 +72,7 @@ TEST(TextFontCache, DefaultFontFileIsReadFromTheCurrentFolder)
 
 TEST(TextFontCache, FontsWithoutAUsableFaceDrawNothing)
 {
-    const std::vector<uint8_t> liberation = ReadBinaryFile(kLiberationSansPath);
+    const std::vector<uint8_t> liberation = ReadFileBytes(kLiberationSansPath);
     const std::vector<uint8_t> macOnly = MakeMacintoshOnlyFont(liberation);
     const std::vector<uint8_t> garbage(4096, 0x5A);
     struct Case
@@ -96,7 +96,7 @@ TEST(TextFontCache, FontsWithoutAUsableFaceDrawNothing)
 
 TEST(TextFontCache, SymbolFontOnTheHighPageMapsPlainCharacters)
 {
-    const std::vector<uint8_t> liberation = ReadBinaryFile(kLiberationSansPath);
+    const std::vector<uint8_t> liberation = ReadFileBytes(kLiberationSansPath);
     const std::vector<uint8_t> symbol = MakeHighSymbolFont(liberation);
     CFnt symbolFont("symbol.ttf", symbol.data(), static_cast<int32_t>(symbol.size()), 1, 18);
     CFnt plainFont(kLiberationSansPath, 2, 18);

@@ -18,7 +18,7 @@ class AdpcmReference : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        s_dir = new TempDir();
+        s_dir = new TempFolder();
         const std::string d = s_dir->Path();
         s_ready =
             RunCommand("cd " + d +
@@ -42,18 +42,18 @@ protected:
     // Loads an encoded file and sox's decoding of it (interleaved 16-bit samples).
     static void Load(const std::string& name, CSoundFile& sound, std::vector<int16_t>& reference)
     {
-        const std::string path = s_dir->Path(name);
+        const std::string path = s_dir->File(name);
         ASSERT_TRUE(RunCommand("sox " + path + " -t raw -e signed -b 16 " + path + ".raw"));
         reference = ReadRawS16(path + ".raw");
-        Bytes file = ReadFile(path);
+        Bytes file = ReadFileBytes(path);
         ASSERT_TRUE(sound.LoadFromMemory(static_cast<uint32_t>(file.size()), file.data()));
     }
 
-    static TempDir* s_dir;
+    static TempFolder* s_dir;
     static bool s_ready;
 };
 
-TempDir* AdpcmReference::s_dir = nullptr;
+TempFolder* AdpcmReference::s_dir = nullptr;
 bool AdpcmReference::s_ready = false;
 
 const char* const kEncodedFiles[] = {"ima_sox_mono.wav",  "ima_sox_stereo.wav", "ms_sox_mono.wav",

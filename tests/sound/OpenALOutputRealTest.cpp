@@ -113,28 +113,29 @@ TEST(OpenALOutputReal, PlayedToneLandsInTheWaveFile)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
-        TempDir dir;
+        TempFolder dir;
         ASSERT_TRUE(RunCommand("cd " + dir.Path() + " && sox -n " + c.make));
-        Bytes file = ReadFile(dir.Path("tone.wav"));
+        Bytes file = ReadFileBytes(dir.File("tone.wav"));
         CSoundFile sound;
         ASSERT_TRUE(sound.LoadFromMemory(static_cast<uint32_t>(file.size()), file.data()));
         const uint32_t frames = sound.GetDecoder()->GetLength();
         const double expectedSeconds = static_cast<double>(frames) / sound.GetOutputFormat().samplesPerSec;
 
-        WriteFile(dir.Path("alsoft.conf"),
-                  [&]
-                  {
-                      std::string conf = "[general]\ndrivers = wave\nchannels = mono\nsample-type = int16\n"
-                                         "frequency = 44100\n[wave]\nfile = " +
-                                         dir.Path("out.wav") + "\n";
-                      return Bytes(conf.begin(), conf.end());
-                  }());
-        ASSERT_EQ(PlayInChild(sound, {{"ALSOFT_CONF", dir.Path("alsoft.conf")}, {"ALSOFT_DRIVERS", "wave"}}),
+        WriteFileBytes(dir.File("alsoft.conf"),
+                       [&]
+                       {
+                           std::string conf =
+                               "[general]\ndrivers = wave\nchannels = mono\nsample-type = int16\n"
+                               "frequency = 44100\n[wave]\nfile = " +
+                               dir.File("out.wav") + "\n";
+                           return Bytes(conf.begin(), conf.end());
+                       }());
+        ASSERT_EQ(PlayInChild(sound, {{"ALSOFT_CONF", dir.File("alsoft.conf")}, {"ALSOFT_DRIVERS", "wave"}}),
                   ChildOk);
 
-        ASSERT_TRUE(RunCommand("sox " + dir.Path("out.wav") + " -t raw -e signed -b 16 -c 1 -r 44100 " +
-                               dir.Path("out.raw")));
-        Measured m = MeasureTone(ReadRawS16(dir.Path("out.raw")), 44100);
+        ASSERT_TRUE(RunCommand("sox " + dir.File("out.wav") + " -t raw -e signed -b 16 -c 1 -r 44100 " +
+                               dir.File("out.raw")));
+        Measured m = MeasureTone(ReadRawS16(dir.File("out.raw")), 44100);
         EXPECT_NEAR(m.seconds, expectedSeconds, 0.02);
         EXPECT_NEAR(m.frequency, c.frequency, c.frequency * 0.02);
     }
@@ -142,10 +143,10 @@ TEST(OpenALOutputReal, PlayedToneLandsInTheWaveFile)
 
 TEST(OpenALOutputReal, NullDriverPlaysAndFreesTheSlot)
 {
-    TempDir dir;
+    TempFolder dir;
     ASSERT_TRUE(
         RunCommand("cd " + dir.Path() + " && sox -n -r 44100 -c 2 -b 16 tone.wav synth 0.9 sine 500"));
-    Bytes file = ReadFile(dir.Path("tone.wav"));
+    Bytes file = ReadFileBytes(dir.File("tone.wav"));
     CSoundFile sound;
     ASSERT_TRUE(sound.LoadFromMemory(static_cast<uint32_t>(file.size()), file.data()));
     // 39,690 frames: streamed.

@@ -380,7 +380,7 @@ TEST(SoundFile, OutputFormatIsThatOfTheDecoder)
 // raw stream behind an ID3v2 tag.
 TEST(SoundFile, MpegSoundsLoadThroughBothContainers)
 {
-    TempDir dir;
+    TempFolder dir;
     ASSERT_TRUE(
         RunCommand("cd " + dir.Path() +
                    " && sox -n -r 22050 -c 1 -b 16 s.wav synth 1 sine 1000 gain -6"
@@ -389,7 +389,7 @@ TEST(SoundFile, MpegSoundsLoadThroughBothContainers)
     for (const char* name : {"tagged.mp3", "tag85.wav"})
     {
         SCOPED_TRACE(name);
-        Bytes file = ReadFile(dir.Path(name));
+        Bytes file = ReadFileBytes(dir.File(name));
         CSoundFile sound;
         ASSERT_TRUE(sound.LoadFromMemory(static_cast<uint32_t>(file.size()), file.data()));
         EXPECT_EQ(sound.GetOutputFormat().samplesPerSec, 22050u);
@@ -403,7 +403,7 @@ TEST(SoundFile, MpegSoundsLoadThroughBothContainers)
         EXPECT_NEAR(ZeroCrossingFrequency(pcm, 22050), 1000.0, 20.0);
     }
     // The raw stream's data starts at or after its ID3v2 tag.
-    Bytes tagged = ReadFile(dir.Path("tagged.mp3"));
+    Bytes tagged = ReadFileBytes(dir.File("tagged.mp3"));
     CSoundFile sound;
     ASSERT_TRUE(sound.LoadFromMemory(static_cast<uint32_t>(tagged.size()), tagged.data()));
     const uint32_t tagSize = 10 + ((tagged[6] << 21) | (tagged[7] << 14) | (tagged[8] << 7) | tagged[9]);

@@ -7,38 +7,6 @@
 #include <filesystem>
 #include <mutex>
 
-TempFolder::TempFolder()
-{
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && base[0] ? base : "/tmp") + "/nerulan-app-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()))
-        m_path = buffer.data();
-}
-
-TempFolder::~TempFolder()
-{
-    if (!m_path.empty())
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-}
-
-std::string TempFolder::Write(const std::string& name, const std::vector<uint8_t>& bytes) const
-{
-    std::string path = File(name);
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file)
-    {
-        if (!bytes.empty())
-            std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
-    }
-    return path;
-}
-
 ScopedWorkingFolder::ScopedWorkingFolder(const std::string& path)
 {
     std::error_code ignored;

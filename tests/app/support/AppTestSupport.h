@@ -6,25 +6,8 @@
 #include <vector>
 
 #include "app/ClientDlg.h"
+#include "support/TempFolder.h"
 #include "tools/writer/InterfaceFileWriter.h"
-
-// A folder of its own under the system's temporary folder, removed with everything in it.
-class TempFolder
-{
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-    // Writes the bytes to a file in the folder and returns its path.
-    std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const;
-
-private:
-    std::string m_path;
-};
 
 // Makes a folder the working folder for the lifetime of a scope.
 class ScopedWorkingFolder

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ItemTestSupport.h"
 #include "common/InStream.h"
 #include "interface/DialogPage.h"
 #include "interface/DialogPopup.h"
@@ -102,20 +103,9 @@ private:
     std::unique_ptr<CInStream> m_stream;
 };
 
-// The resource part of an interface file (record total onwards) for a version, as the writer
-// makes it after the header.
-inline std::vector<uint8_t> ResourceBytes(uint32_t version,
-                                          const std::function<void(CInterfaceFileWriter&)>& fn)
-{
-    CInterfaceFileWriter writer;
-    CInterfaceFileWriter::Header header;
-    header.version = version;
-    writer.PutHeader(header);
-    size_t start = writer.Size();
-    fn(writer);
-    return std::vector<uint8_t>(writer.Bytes().begin() + static_cast<std::ptrdiff_t>(start),
-                                writer.Bytes().end());
-}
+// The resource part of an interface file (record total onwards) for a version, and streams over it.
+using itemtest::RecordBytes;
+using itemtest::StreamOver;
 
 // A plain child (a button with the common item record) at a rectangle with one filled state.
 inline PageRecordWriter::ChildRecord FilledChild(const char* name, int16_t x, int16_t y, uint16_t w,
@@ -167,30 +157,22 @@ inline std::vector<uint8_t> Interface(uint32_t version, uint32_t recordTotal, co
                                       const std::vector<PageRecordWriter::PageRecord>& pages,
                                       const std::vector<PageRecordWriter::PopupRecord>& popups)
 {
-    return ResourceBytes(version,
-                         [&](CInterfaceFileWriter& w)
-                         {
-                             w.PutResourceStart(recordTotal, startPage, startupPopups);
-                             w.PutCount(0);
-                             w.PutCount(0);
-                             w.PutCount(0);
-                             if (w.HasSoundsSection())
-                                 w.PutCount(0);
-                             w.PutCount(static_cast<uint16_t>(pages.size()));
-                             for (const auto& page : pages)
-                                 PageRecordWriter::PutPage(w, page);
-                             w.PutCount(static_cast<uint16_t>(popups.size()));
-                             for (const auto& popup : popups)
-                                 PageRecordWriter::PutPopup(w, popup);
-                         });
-}
-
-// A stream over a copy of the bytes that refuses anything more.
-inline std::unique_ptr<CInStream> StreamOver(const std::vector<uint8_t>& bytes)
-{
-    auto stream = std::make_unique<CInStream>(CInStream::Refuse, static_cast<int32_t>(bytes.size()) + 1);
-    stream->Append(bytes.data(), static_cast<int32_t>(bytes.size()));
-    return stream;
+    return RecordBytes(version,
+                       [&](CInterfaceFileWriter& w)
+                       {
+                           w.PutResourceStart(recordTotal, startPage, startupPopups);
+                           w.PutCount(0);
+                           w.PutCount(0);
+                           w.PutCount(0);
+                           if (w.HasSoundsSection())
+                               w.PutCount(0);
+                           w.PutCount(static_cast<uint16_t>(pages.size()));
+                           for (const auto& page : pages)
+                               PageRecordWriter::PutPage(w, page);
+                           w.PutCount(static_cast<uint16_t>(popups.size()));
+                           for (const auto& popup : popups)
+                               PageRecordWriter::PutPopup(w, popup);
+                       });
 }
 
 // Names of the popups shown on a page, bottom first.

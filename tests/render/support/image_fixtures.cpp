@@ -27,7 +27,7 @@ std::vector<uint8_t> MakePicture(const std::string& folder, const std::string& n
     const std::string command = "/usr/bin/convert " + recipe->second + "'" + path + "' 2>/dev/null";
     if (std::system(command.c_str()) != 0)
         return {};
-    return ReadBinaryFile(path);
+    return ReadFileBytes(path);
 }
 
 std::vector<uint8_t> StaticImageRecord(uint16_t width, uint16_t height, const std::vector<uint8_t>& bytes)

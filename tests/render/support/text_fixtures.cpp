@@ -2,37 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <ft2build.h>
 #include FT_FREETYPE_H
-
-TextTestFolder::TextTestFolder()
-{
-    char pattern[] = "/tmp/nerulan-text-XXXXXX";
-    if (mkdtemp(pattern) != nullptr)
-        m_path = pattern;
-}
-
-TextTestFolder::~TextTestFolder()
-{
-    std::error_code error;
-    if (!m_path.empty())
-        std::filesystem::remove_all(m_path, error);
-}
-
-std::vector<uint8_t> ReadBinaryFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-bool WriteBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
 
 namespace
 {

@@ -4,30 +4,12 @@
 #include <vector>
 
 #include "render/CoverageMask.h"
+#include "support/TempFolder.h"
 
 // Helpers of the text and image tests: a private temporary folder, the test font and fonts made
 // from it, and measurements of coverage masks.
 
 constexpr const char* kLiberationSansPath = "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf";
-
-// A folder of its own under the system's temporary folder, removed with everything in it.
-class TextTestFolder
-{
-public:
-    TextTestFolder();
-    ~TextTestFolder();
-    TextTestFolder(const TextTestFolder&) = delete;
-    TextTestFolder& operator=(const TextTestFolder&) = delete;
-
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
-std::vector<uint8_t> ReadBinaryFile(const std::string& path);
-bool WriteBinaryFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // The font with every Microsoft (platform 3) charmap record turned into a Macintosh one.
 std::vector<uint8_t> MakeMacintoshOnlyFont(const std::vector<uint8_t>& font);

@@ -18,10 +18,10 @@ using namespace mpegtest;
 namespace
 {
 // Encodes `seconds` of a tone over noise with the given command ({in}, {out}).
-std::vector<uint8_t> Encode(const TempDir& dir, double seconds, int rate, int channels,
+std::vector<uint8_t> Encode(const TempFolder& dir, double seconds, int rate, int channels,
                             const std::string& encoder)
 {
-    std::string in = dir.Path("in.wav"), out = dir.Path("out.mp");
+    std::string in = dir.File("in.wav"), out = dir.File("out.mp");
     std::string synth = "sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b 16 '" +
                         in + "' synth " + std::to_string(seconds) + " sine 440 gain -8 : synth " +
                         std::to_string(seconds) + " whitenoise gain -20 sinc -" + std::to_string(rate / 3);
@@ -33,7 +33,7 @@ std::vector<uint8_t> Encode(const TempDir& dir, double seconds, int rate, int ch
     cmd.replace(cmd.find("{out}"), 5, "'" + out + "'");
     if (!RunShell(cmd))
         return {};
-    return ReadFile(out);
+    return ReadFileBytes(out);
 }
 
 // The first `frames` frames of a raw stream.
@@ -47,7 +47,7 @@ std::vector<uint8_t> FirstFrames(const std::vector<uint8_t>& stream, size_t fram
 
 TEST(DecompressMpeg, HundredFramesOfLayer3ReadInOrderWithoutSeeking)
 {
-    TempDir dir;
+    TempFolder dir;
     std::vector<uint8_t> whole = Encode(dir, 1.4, 44100, 2, "lame --quiet -t -b 128 {in} {out}");
     std::vector<uint8_t> bytes = FirstFrames(whole, 100);
     ASSERT_FALSE(bytes.empty());
@@ -98,7 +98,7 @@ class SamplesPerFrame : public ::testing::TestWithParam<FrameSizeCase>
 TEST_P(SamplesPerFrame, LengthIsFramesTimesSamplesPerFrame)
 {
     const FrameSizeCase& c = GetParam();
-    TempDir dir;
+    TempFolder dir;
     std::vector<uint8_t> bytes;
     if (std::string(c.encoder) == "layer1")
         bytes = WriteLayerOne(LayerOneParams(), 25,
@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(Streams, SamplesPerFrame, ::testing::ValuesIn(kFrameSiz
 // samples after its priming frames, with the bit reservoir in use.
 TEST(DecompressMpeg, SeekPrimesThreeFramesAndMatchesSequentialDecoding)
 {
-    TempDir dir;
+    TempFolder dir;
     std::vector<uint8_t> bytes = Encode(dir, 14.0, 44100, 2, "lame --quiet -t -b 128 {in} {out}");
     ASSERT_GT(FrameOffsets(bytes).size(), 510u);
     auto sequential = OpenStream(bytes);
@@ -169,7 +169,7 @@ TEST(DecompressMpeg, SeekPrimesThreeFramesAndMatchesSequentialDecoding)
 
 TEST(DecompressMpeg, FrameDecodedIntoTheCallerIsDecodedAgainWhenNeededFromTheBuffer)
 {
-    TempDir dir;
+    TempFolder dir;
     std::vector<uint8_t> bytes = Encode(dir, 1.0, 44100, 2, "lame --quiet -t -b 128 {in} {out}");
     auto reference = OpenStream(bytes);
     std::vector<int16_t> all = DecodeAll(*reference);
@@ -184,7 +184,7 @@ TEST(DecompressMpeg, FrameDecodedIntoTheCallerIsDecodedAgainWhenNeededFromTheBuf
 
 TEST(DecompressMpeg, ConvertsBetweenMonoAndStereo)
 {
-    TempDir dir;
+    TempFolder dir;
     for (int channels : {1, 2})
     {
         std::vector<uint8_t> bytes = Encode(dir, 0.5, 44100, channels,
@@ -211,7 +211,7 @@ TEST(DecompressMpeg, ConvertsBetweenMonoAndStereo)
 
 TEST(DecompressMpeg, XingFrameIsCountedAndPlaysAsSilence)
 {
-    TempDir dir;
+    TempFolder dir;
     std::vector<uint8_t> bytes =
         Encode(dir, 0.5, 44100, 2, "lame --quiet -b 128 {in} {out}"); // with Info tag
     std::vector<size_t> offsets = FrameOffsets(bytes);
@@ -257,7 +257,7 @@ std::vector<uint8_t> WaveWithMpegData(const std::vector<uint8_t>& mpeg, uint16_t
 
 TEST(DecompressMpeg, LoadsAsRawStreamAndAsWaveTag85)
 {
-    TempDir dir;
+    TempFolder dir;
     std::vector<uint8_t> mpeg = Encode(dir, 0.5, 22050, 2, "lame --quiet -t -b 64 {in} {out}");
     ASSERT_FALSE(mpeg.empty());
     for (const std::vector<uint8_t>& file : {mpeg, WaveWithMpegData(mpeg, 2, 22050)})

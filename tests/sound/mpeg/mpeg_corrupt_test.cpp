@@ -14,15 +14,15 @@ using namespace mpegtest;
 
 namespace
 {
-std::vector<uint8_t> Lame(const TempDir& dir, const std::string& name, int rate, int channels,
+std::vector<uint8_t> Lame(const TempFolder& dir, const std::string& name, int rate, int channels,
                           const char* options)
 {
-    std::string in = dir.Path(name + ".wav"), out = dir.Path(name + ".mp3");
+    std::string in = dir.File(name + ".wav"), out = dir.File(name + ".mp3");
     if (!RunShell("sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b 16 '" + in +
                   "' synth 1.3 sine 700 gain -6 : synth 0.5 whitenoise gain -15") ||
         !RunShell(std::string("lame --quiet -t ") + options + " '" + in + "' '" + out + "'"))
         return {};
-    return ReadFile(out);
+    return ReadFileBytes(out);
 }
 
 // Decodes the whole stream in both layouts and in odd chunk sizes; returns the length.
@@ -44,7 +44,7 @@ uint32_t PlayEverything(const std::vector<uint8_t>& bytes)
 
 TEST(MpegCorruptStream, LengthEndsBeforeTheFirstFrameThatIsNotPartOfTheStream)
 {
-    TempDir dir;
+    TempFolder dir;
     std::vector<uint8_t> stereo = Lame(dir, "a", 44100, 2, "-b 128");
     std::vector<uint8_t> mono = Lame(dir, "b", 44100, 1, "-m m -b 64");
     std::vector<uint8_t> lsf = Lame(dir, "c", 22050, 2, "-b 64");
@@ -90,7 +90,7 @@ TEST(MpegCorruptStream, LengthEndsBeforeTheFirstFrameThatIsNotPartOfTheStream)
 
 TEST(MpegCorruptStream, RandomDamageToFrameBodiesNeverBreaksDecoding)
 {
-    TempDir dir;
+    TempFolder dir;
     const std::vector<std::vector<uint8_t>> sources = {Lame(dir, "a", 44100, 2, "-b 128"),
                                                        Lame(dir, "b", 22050, 1, "-b 32"),
                                                        Lame(dir, "c", 8000, 2, "-b 24")};

@@ -31,9 +31,9 @@ void PrintTo(const EncodedCase& c, std::ostream* os)
 // Noise, a tone and pink noise: every Huffman table, block switching at the transitions. The
 // band stays below the top sub-band, which the decoder leaves out by design (lines above
 // 24 kHz x 31 / 32 of the sampling rate are never heard).
-std::string MakeSignal(const TempDir& dir, int rate, int channels)
+std::string MakeSignal(const TempFolder& dir, int rate, int channels)
 {
-    std::string path = dir.Path("in.wav");
+    std::string path = dir.File("in.wav");
     int top = rate * 26 / 64; // inside sub-band 26, clear of the top sub-bands
     std::string cmd =
         "sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b 16 '" + path +
@@ -57,15 +57,15 @@ class ReferenceDecode : public ::testing::TestWithParam<EncodedCase>
 TEST_P(ReferenceDecode, MatchesMpg123WithinHalfAnLsb)
 {
     const EncodedCase& c = GetParam();
-    TempDir dir;
+    TempFolder dir;
     ASSERT_TRUE(dir.Ok());
     std::string in = MakeSignal(dir, c.rate, c.channels);
     ASSERT_FALSE(in.empty()) << "sox failed";
-    std::string out = dir.Path("stream.mp");
+    std::string out = dir.File("stream.mp");
     ASSERT_TRUE(RunShell(Substitute(Substitute(c.encode, "{in}", "'" + in + "'"), "{out}", "'" + out + "'")))
         << "encoder failed";
 
-    std::vector<uint8_t> bytes = ReadFile(out);
+    std::vector<uint8_t> bytes = ReadFileBytes(out);
     auto stream = OpenStream(bytes);
     ASSERT_TRUE(stream->ok);
     EXPECT_EQ(stream->channels, c.channels);
@@ -114,11 +114,11 @@ INSTANTIATE_TEST_SUITE_P(Encoders, ReferenceDecode, ::testing::ValuesIn(kEncoded
 
 TEST(ReferenceDecodeTone, SixDbBelowFullScaleHasSnrAbove85Db)
 {
-    TempDir dir;
-    std::string in = dir.Path("tone.wav"), out = dir.Path("tone.mp3");
+    TempFolder dir;
+    std::string in = dir.File("tone.wav"), out = dir.File("tone.mp3");
     ASSERT_TRUE(RunShell("sox -n -r 44100 -c 2 -b 16 '" + in + "' synth 1 sine 1000 gain -6"));
     ASSERT_TRUE(RunShell("lame --quiet -t -b 128 '" + in + "' '" + out + "'"));
-    auto stream = OpenStream(ReadFile(out));
+    auto stream = OpenStream(ReadFileBytes(out));
     ASSERT_TRUE(stream->ok);
     Difference d = Compare(DecodeAll(*stream), Mpg123Decode(out));
     EXPECT_GE(d.snrDb, 85.0);
@@ -151,12 +151,12 @@ TEST_P(LayerOneReference, MatchesMpg123WithinHalfAnLsb)
         double t = frame * 12 + slot;
         return (ch ? 0.1 : 0.2) * std::sin(0.05 * (sb + 1) * t + sb) / (1 + sb % 5);
     };
-    TempDir dir;
-    std::string path = dir.Path("layer1.mp1");
+    TempFolder dir;
+    std::string path = dir.File("layer1.mp1");
     std::vector<uint8_t> bytes = WriteLayerOne(p, 60, signal);
     ASSERT_FALSE(bytes.empty());
-    ASSERT_TRUE(WriteFile(path, bytes));
-    auto stream = OpenStream(ReadFile(path));
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    auto stream = OpenStream(ReadFileBytes(path));
     ASSERT_TRUE(stream->ok);
     EXPECT_EQ(stream->decoder->GetLength(), 60u * 384);
     std::vector<int16_t> ours = DecodeAll(*stream);
@@ -222,11 +222,11 @@ class WrittenLayerThree : public ::testing::TestWithParam<WrittenCase>
 TEST_P(WrittenLayerThree, MatchesMpg123WithinHalfAnLsb)
 {
     const LayerThreeParams& p = GetParam().params;
-    TempDir dir;
-    std::string path = dir.Path("written.mp3");
+    TempFolder dir;
+    std::string path = dir.File("written.mp3");
     std::vector<uint8_t> bytes = WriteLayerThree(p, 30);
     ASSERT_FALSE(bytes.empty());
-    ASSERT_TRUE(WriteFile(path, bytes));
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
     auto stream = OpenStream(bytes);
     ASSERT_TRUE(stream->ok);
     std::vector<int16_t> ours = DecodeAll(*stream);

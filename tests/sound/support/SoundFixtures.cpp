@@ -2,46 +2,17 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace soundtest
 {
-TempDir::TempDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "nerulan-sound-XXXXXX").string();
-    char* made = mkdtemp(pattern.data());
-    m_path = made ? made : "";
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    if (!m_path.empty())
-        std::filesystem::remove_all(m_path, ignored);
-}
-
 bool RunCommand(const std::string& command)
 {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-Bytes ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 std::vector<int16_t> ReadRawS16(const std::string& path)
 {
-    Bytes bytes = ReadFile(path);
+    Bytes bytes = ReadFileBytes(path);
     std::vector<int16_t> samples(bytes.size() / 2);
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));

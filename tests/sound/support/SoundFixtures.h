@@ -4,31 +4,15 @@
 #include <vector>
 
 #include "sound/SoundFile.h"
+#include "support/TempFolder.h"
 
 namespace soundtest
 {
 using Bytes = std::vector<uint8_t>;
 
-// A folder of its own under the system's temporary folder, removed with everything in it.
-class TempDir
-{
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string Path(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
 // Runs a shell command with its output discarded; true when it exited with 0.
 bool RunCommand(const std::string& command);
 
-Bytes ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const Bytes& bytes);
 // Raw signed 16-bit little-endian samples.
 std::vector<int16_t> ReadRawS16(const std::string& path);
 

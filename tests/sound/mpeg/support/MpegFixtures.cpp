@@ -4,9 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "sound/DecompressMpeg.h"
 #include "sound/MpegFile.h"
@@ -14,41 +11,10 @@
 
 namespace mpegtest
 {
-TempDir::TempDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "nerulan-mpeg-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()))
-        m_path = buffer.data();
-}
-
-TempDir::~TempDir()
-{
-    if (!m_path.empty())
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-}
-
 bool RunShell(const std::string& command)
 {
     int status = std::system(("(" + command + ") >/dev/null 2>&1 </dev/null").c_str());
     return status == 0;
-}
-
-std::vector<uint8_t> ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
 }
 
 std::vector<float> Mpg123Decode(const std::string& path)
@@ -56,7 +22,7 @@ std::vector<float> Mpg123Decode(const std::string& path)
     std::string raw = path + ".ref.f32";
     if (!RunShell("mpg123 -q --no-gapless -e f32 -s '" + path + "' > '" + raw + "'"))
         return {};
-    std::vector<uint8_t> bytes = ReadFile(raw);
+    std::vector<uint8_t> bytes = ReadFileBytes(raw);
     std::vector<float> samples(bytes.size() / sizeof(float));
     for (size_t i = 0; i < samples.size(); ++i)
         std::memcpy(&samples[i], bytes.data() + i * sizeof(float), sizeof(float));

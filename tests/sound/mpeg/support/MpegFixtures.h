@@ -7,28 +7,12 @@
 #include "sound/DecompressMpeg.h"
 #include "sound/MpegFile.h"
 #include "sound/Reader.h"
+#include "support/TempFolder.h"
 
 namespace mpegtest
 {
-// A private temporary folder, removed with everything in it when the object goes.
-class TempDir
-{
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string Path(const std::string& name) const { return m_path + "/" + name; }
-    bool Ok() const { return !m_path.empty(); }
-
-private:
-    std::string m_path;
-};
-
 // Runs a shell command; true when it exited with status 0.
 bool RunShell(const std::string& command);
-std::vector<uint8_t> ReadFile(const std::string& path);
-bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // mpg123's decode of a file as 32-bit float samples (gapless off, from frame 0).
 std::vector<float> Mpg123Decode(const std::string& path);
