@@ -1,5 +1,6 @@
 #include "image_fixtures.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
@@ -37,7 +38,8 @@ std::vector<uint8_t> StaticImageRecord(uint16_t width, uint16_t height, const st
                                    static_cast<uint8_t>(height),     static_cast<uint8_t>(height >> 8),
                                    static_cast<uint8_t>(size),       static_cast<uint8_t>(size >> 8),
                                    static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
-    record.insert(record.end(), bytes.begin(), bytes.end());
+    record.resize(8 + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), record.begin() + 8);
     return record;
 }
 
