@@ -2,8 +2,10 @@
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/ClientDlg.h"
 #include "common/StringFunctions.h"
@@ -36,7 +38,111 @@ int FindSwitch(const char* argument)
     }
     return -1;
 }
+// Length of the UTF-8 sequence at p, 0 when none starts there (a bad lead or continuation, an
+// over-long form, a surrogate, beyond U+10FFFF); its value in `value`.
+int Utf8Sequence(const unsigned char* p, uint32_t& value)
+{
+    static const uint32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
+    const unsigned char lead = p[0];
+    int n = lead < 0x80                    ? 1
+            : lead >= 0xC2 && lead <= 0xDF ? 2
+            : lead >= 0xE0 && lead <= 0xEF ? 3
+            : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                           : 0;
+    if (n == 0)
+        return 0;
+    value = n == 1 ? lead : lead & (0x7F >> n);
+    for (int i = 1; i < n; ++i)
+    {
+        if ((p[i] & 0xC0) != 0x80) // also stops at the terminating zero
+            return 0;
+        value = (value << 6) | (p[i] & 0x3F);
+    }
+    if (value < kMinimum[n] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+constexpr char16_t kEscapedByte = 0xDC00;
 } // namespace
+
+char16_t* CClientApp::FileNameToWide(const char* name)
+{
+    if (!name)
+        return nullptr;
+    std::u16string wide;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(name);
+    while (*p)
+    {
+        uint32_t value = 0;
+        int n = Utf8Sequence(p, value);
+        if (n == 0)
+        {
+            wide.push_back(static_cast<char16_t>(kEscapedByte | *p));
+            ++p;
+            continue;
+        }
+        if (value >= 0x10000)
+        {
+            wide.push_back(static_cast<char16_t>(0xD800 + ((value - 0x10000) >> 10)));
+            wide.push_back(static_cast<char16_t>(0xDC00 + ((value - 0x10000) & 0x3FF)));
+        }
+        else
+        {
+            wide.push_back(static_cast<char16_t>(value));
+        }
+        p += n;
+    }
+    return WStrDup(wide.c_str());
+}
+
+char* CClientApp::WideToFileName(const char16_t* name)
+{
+    if (!name)
+        return nullptr;
+    std::string bytes;
+    for (const char16_t* p = name; *p; ++p)
+    {
+        uint32_t value = *p;
+        if (value >= 0xD800 && value <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF)
+        {
+            value = 0x10000 + ((value - 0xD800) << 10) + (p[1] - 0xDC00);
+            ++p;
+        }
+        else if (value >= 0xDC80 && value <= 0xDCFF)
+        {
+            bytes.push_back(static_cast<char>(value & 0xFF)); // an escaped byte, as it was
+            continue;
+        }
+        else if (value >= 0xD800 && value <= 0xDFFF)
+        {
+            value = 0xFFFD;
+        }
+        if (value < 0x80)
+        {
+            bytes.push_back(static_cast<char>(value));
+        }
+        else if (value < 0x800)
+        {
+            bytes.push_back(static_cast<char>(0xC0 | (value >> 6)));
+            bytes.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+        }
+        else if (value < 0x10000)
+        {
+            bytes.push_back(static_cast<char>(0xE0 | (value >> 12)));
+            bytes.push_back(static_cast<char>(0x80 | ((value >> 6) & 0x3F)));
+            bytes.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+        }
+        else
+        {
+            bytes.push_back(static_cast<char>(0xF0 | (value >> 18)));
+            bytes.push_back(static_cast<char>(0x80 | ((value >> 12) & 0x3F)));
+            bytes.push_back(static_cast<char>(0x80 | ((value >> 6) & 0x3F)));
+            bytes.push_back(static_cast<char>(0x80 | (value & 0x3F)));
+        }
+    }
+    return StrDup(bytes.c_str());
+}
 
 CClientApp::~CClientApp()
 {
@@ -60,7 +166,7 @@ void CClientApp::ReadSwitches(int argc, const char* const* argv)
         }
         else if (found < 0 && i == 1 && argument[0] != '\0')
         {
-            m_pathArgument = Utf8ToWide(argument);
+            m_pathArgument = FileNameToWide(argument); // any file name, UTF-8 or not
         }
     }
 }

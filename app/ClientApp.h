@@ -18,6 +18,12 @@ public:
     // the caption (none when it is missing or empty); only the first argument can be the path.
     void ReadSwitches(int argc, const char* const* argv);
 
+    // A file name as the platform gives it (bytes, normally UTF-8) in wide text and back, without
+    // loss: a byte that is no part of a UTF-8 sequence becomes the unpaired unit 0xDC00 + byte,
+    // and turns back into that byte. Both return new blocks (null for null).
+    static char16_t* FileNameToWide(const char* name);
+    static char* WideToFileName(const char16_t* name);
+
     // Null when absent.
     const char16_t* GetPathArgument() const { return m_pathArgument; }
     const char16_t* GetCaptionArgument() const { return m_captionArgument; }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "app/ClientApp.h"
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
 #include "devices/AbstractDevice.h"
@@ -76,10 +77,10 @@ bool CClientDlg::OnInitDialog()
     if (m_window)
         SDL_SetWindowTitle(m_window, m_title.c_str());
 
-    // File names on this platform are the file system's bytes, which are UTF-8: the path is
-    // passed on as such, so that any name the shell can type can be opened.
+    // File names on this platform are the file system's bytes, normally UTF-8: the path goes
+    // back to the very bytes of the argument, so that any name the shell can type can be opened.
     StrFree(m_path);
-    m_path = WStrIsEmpty(m_pathArgument) ? StrDup(kDefaultPath) : WideToUtf8(m_pathArgument);
+    m_path = WStrIsEmpty(m_pathArgument) ? StrDup(kDefaultPath) : CClientApp::WideToFileName(m_pathArgument);
 
     if (!LoadInterfaceHeader(m_path) || !LoadDevices())
     {
@@ -88,6 +89,7 @@ bool CClientDlg::OnInitDialog()
     }
     m_backEnd->BeginLoad(m_stream);
     StartTickThread();
+    SetWindowIcon();
     m_flushEnabled = 1;
     return true;
 }
@@ -97,6 +99,26 @@ void CClientDlg::ShowStartupError()
     char* text = WideToUtf8(m_errorText);
     platform::ShowErrorBox(kErrorCaption, text, m_window);
     StrFree(text);
+}
+
+void CClientDlg::SetWindowIcon()
+{
+    // The program's icon is drawn rather than loaded, so that no file beside the program is needed:
+    // a dark tile with a light frame around a lit panel.
+    if (!m_window)
+        return;
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, kIconSize, kIconSize, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!icon)
+        return;
+    const SDL_Rect frame{2, 2, kIconSize - 4, kIconSize - 4};
+    const SDL_Rect tile{4, 4, kIconSize - 8, kIconSize - 8};
+    const SDL_Rect panel{9, 9, kIconSize - 18, kIconSize - 18};
+    SDL_FillRect(icon, nullptr, SDL_MapRGBA(icon->format, 0, 0, 0, 0));
+    SDL_FillRect(icon, &frame, SDL_MapRGBA(icon->format, 0xE0, 0xE6, 0xEE, 0xFF));
+    SDL_FillRect(icon, &tile, SDL_MapRGBA(icon->format, 0x1E, 0x2A, 0x3A, 0xFF));
+    SDL_FillRect(icon, &panel, SDL_MapRGBA(icon->format, 0x4F, 0xB3, 0xF0, 0xFF));
+    SDL_SetWindowIcon(m_window, icon);
+    SDL_FreeSurface(icon);
 }
 
 void CClientDlg::RunEventLoop()

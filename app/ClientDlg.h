@@ -48,6 +48,8 @@ public:
     // box of an 8-point dialog font).
     static constexpr int32_t kInitialWidth = 482;
     static constexpr int32_t kInitialHeight = 327;
+    // The window's icon (task bar, title bar, minimised window): a square of this many pixels.
+    static constexpr int32_t kIconSize = 32;
 
     // The system's own texts of start-up failures and of the device table.
     static constexpr const char16_t* kFileNotFound = u"Interface file has not been found!";
@@ -173,6 +175,7 @@ private:
     bool ReadChannels(CAbstractDevice* device);
     void FreeStream();
     void ShowStartupError();
+    void SetWindowIcon();
     void RequestClose();
     void RunEventLoop();
     void PushMouse(uint8_t kind, int32_t x, int32_t y);

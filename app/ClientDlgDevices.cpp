@@ -30,6 +30,13 @@ bool CClientDlg::LoadDevices()
     }
     // Items and their command sequences find the devices by id through the published list.
     g_pDeviceList = m_deviceList;
+    // Only now do the drivers learn the interface: none may reach it from its configuration.
+    for (int32_t i = 0; i < m_deviceList->GetCount(); ++i)
+    {
+        CAbstractDevice* device = m_deviceList->Get<CAbstractDevice>(i);
+        if (device)
+            device->SetDialogSystem(m_backEnd);
+    }
     return true;
 }
 
@@ -47,7 +54,11 @@ bool CClientDlg::ReadDeviceRecord()
         if (!known)
             SetErrorText(kWrongController); // recorded, never shown; the start-up goes on
         if (device)
+        {
+            // Addresses carry the device id in 16 bits: the record's upper half is not used.
+            device->SetId(static_cast<uint16_t>(record.id & 0xFFFF));
             m_deviceList->Add(device);
+        }
     }
     StrFree(record.host);
     StrFree(record.parameters);

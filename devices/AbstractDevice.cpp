@@ -114,6 +114,8 @@ bool CAbstractDevice::DispatchEvents()
         took = true;
         // No lock of the device is held here: an operation may post further events to it, and
         // they are taken in this same drain.
+        // Only the low half of the channel word is the channel: high bits would otherwise land
+        // the record on the items of another device id.
         uint32_t address = (static_cast<uint32_t>(m_id) << 16) | (event.channel & 0xFFFF);
         if (event.kind != EventNone && event.kind <= EventKindLast && m_dialogSystem)
             DispatchEvent(event, address);

@@ -13,7 +13,10 @@ void CDialogMultiStateButton::SetState(int32_t from, int32_t to, uint32_t durati
     if (durationTenths != 0 && count > 0)
     {
         m_animationTimeMs = 0;
-        m_stateTimeMs = durationTenths * 100u / static_cast<uint32_t>(count);
+        // 64-bit: a long duration from a device must not wrap round into a short one; a time
+        // per state beyond 32 bits is kept at the longest one.
+        uint64_t perState = uint64_t{durationTenths} * 100u / static_cast<uint64_t>(count);
+        m_stateTimeMs = perState > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(perState);
         ShowState(from);
         return;
     }

@@ -144,8 +144,9 @@ public:
     // Renders the look when flagged and composites the cached picture, cut to clip (surface
     // coordinates, right and bottom exclusive).
     virtual void Draw(const DialogRect& clip);
-    // Paints the current state into buffer (a new one of the item's current size when null, or
-    // when buffer's size is no longer the item's) and returns the buffer painted.
+    // Paints the current state into buffer (a new one of the item's current size when null; an
+    // existing one at its own size) and returns the buffer painted. Draw hands it no buffer when
+    // the cached one no longer has the item's size.
     virtual CPixelBuffer* RenderState(CPixelBuffer* buffer);
     // The item when the design point hits it, else null.
     virtual CDialogItem* HitTest(int32_t x, int32_t y);

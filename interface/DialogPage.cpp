@@ -2,6 +2,8 @@
 // the page with those popups.
 #include "interface/DialogPage.h"
 
+#include <algorithm>
+
 #include "interface/DialogItemState.h"
 #include "render/AbstractDialogSystem.h"
 
@@ -100,10 +102,16 @@ int32_t CDialogPage::GetShownAt(int32_t index) const
 void CDialogPage::Update(uint32_t elapsedMs)
 {
     CDialogPopup::Update(elapsedMs);
-    // An auto-hide may take a popup off the list while it is walked: read the count each time.
-    for (int32_t i = 0; i < m_shownCount; i++)
+    // An auto-hide may take popups off the list while it is walked (a grouped popup takes its whole
+    // group), and the entries above move down. Walking the live list would then pass over the next
+    // popup for this tick, which also leaves its dynamic images marked unused and stops their
+    // fetchers; so the list as it was when the update began is walked, skipping popups hidden since.
+    int32_t shown[kMaxShownPopups];
+    int32_t count = m_shownCount;
+    std::copy(m_shownPopups, m_shownPopups + count, shown);
+    for (int32_t i = 0; i < count; i++)
     {
-        CDialogPopup* popup = ShownPopup(m_shownPopups[i]);
+        CDialogPopup* popup = HasPopup(shown[i]) ? ShownPopup(shown[i]) : nullptr;
         if (popup)
             popup->Update(elapsedMs);
     }

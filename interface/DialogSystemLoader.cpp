@@ -6,7 +6,7 @@
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
 #include "common/Vector.h"
-#include "interface/DialogItemState.h"
+#include "interface/DialogButton.h"
 #include "interface/DialogPage.h"
 #include "interface/DialogPopup.h"
 #include "interface/LoaderProgressBar.h"
@@ -84,7 +84,8 @@ template <class Fn> void ForLoaderItems(CDialogPopup* container, Fn fn)
     }
 }
 
-// A whole file of the current directory, null when it cannot be read.
+// A whole file of the current directory, null when it cannot be read. An empty file is read all
+// the same (a block of no bytes): an empty "click.wav" still gives a click sound, one that is silent.
 uint8_t* ReadWholeFile(const char* name, size_t& size)
 {
     size = 0;
@@ -95,7 +96,9 @@ uint8_t* ReadWholeFile(const char* name, size_t& size)
     long length = -1;
     if (std::fseek(file, 0, SEEK_END) == 0)
         length = std::ftell(file);
-    if (length > 0 && length <= kMaxSideFile && std::fseek(file, 0, SEEK_SET) == 0)
+    if (length == 0)
+        bytes = new uint8_t[1];
+    else if (length > 0 && length <= kMaxSideFile && std::fseek(file, 0, SEEK_SET) == 0)
     {
         bytes = new uint8_t[static_cast<size_t>(length)];
         if (std::fread(bytes, 1, static_cast<size_t>(length), file) == static_cast<size_t>(length))
@@ -112,6 +115,32 @@ uint8_t* ReadWholeFile(const char* name, size_t& size)
     return bytes;
 }
 
+// A font without a face that keeps the face cache, and with it the pack's faces, alive until a
+// font of the interface holds it too (the default font does from Init on).
+class CPackFaceHolder : public CFnt
+{
+public:
+    CPackFaceHolder() : CFnt("", 0, 0) {}
+};
+
+// Takes the pack's holder out of the fonts once another font holds the face cache: left there it
+// would be the first font with id 0 and hide a font of the interface file with that id.
+void DropPackFaceHolder(CVector* fonts)
+{
+    if (fonts->GetCount() < 2)
+        return;
+    for (int32_t i = 0; i < fonts->GetCount(); i++)
+    {
+        CFnt* font = fonts->Get<CFnt>(i);
+        if (dynamic_cast<CPackFaceHolder*>(font))
+        {
+            fonts->RemoveAt(i);
+            delete font;
+            return;
+        }
+    }
+}
+
 // Hands the records of the resource pack to the back end's registries.
 class CPackToRegistries : public CResourcePackSink
 {
@@ -121,10 +150,10 @@ public:
     void OnFont(const char* name, const uint8_t* bytes, int32_t length) override
     {
         // The face cache lives while a font object holds it: a font without a face, kept with
-        // the fonts, holds it for the pack's faces until the back end deletes its fonts.
+        // the fonts, holds it for the pack's faces until other fonts do (DropPackFaceHolder).
         if (!m_holding)
         {
-            m_system->GetFonts()->Add(new CFnt("", 0, 0));
+            m_system->GetFonts()->Add(new CPackFaceHolder());
             m_holding = true;
         }
         LoadFontFaceFromMemory(name, bytes, length);
@@ -191,8 +220,7 @@ void CAbstractDialogSystem::BuildLoadingPage()
         splashHeight = splash->GetHeight();
         ItemRect rect{(designWidth - w) / 2, (designHeight - splashHeight - kSplashMargin) / 2, w,
                       splashHeight};
-        CDialogItem* picture = new CDialogItem(0, page, &rect);
-        picture->AddState(new CDialogItemState(picture));
+        CDialogButton* picture = new CDialogButton(page, rect);
         picture->SetBitmapCentred(splash);
         page->AddChild(picture);
     }
@@ -226,6 +254,7 @@ void CAbstractDialogSystem::BeginLoad(CInStream* stream)
     StrFree(m_startPageName);
     m_startPageName = nullptr;
     m_progress = 0;
+    DropPackFaceHolder(m_fonts);
     if (!FindImage(kSplashImageId))
         AddImage(SplashImage::Decode(), kSplashImageId);
     BuildLoadingPage();

@@ -21,8 +21,9 @@ bool CAbstractDialogSystem::PlaySound(int32_t id)
         return false;
     if (m_soundOutput)
     {
-        CSoundFile* previous =
-            m_lastSoundId ? FindSound(m_sounds, static_cast<uint32_t>(m_lastSoundId)) : nullptr;
+        // Looked up even when the last id is 0: a sound may carry id 0, and playing it twice must
+        // restart it rather than play it twice over (before any play, it is simply not playing).
+        CSoundFile* previous = FindSound(m_sounds, static_cast<uint32_t>(m_lastSoundId));
         if (previous)
             m_soundOutput->StopSound(previous);
         m_lastSoundId = 0;

@@ -10,12 +10,6 @@
 namespace
 {
 constexpr int32_t kModeGrowStep = 4;
-
-// Smallest first: by width, then by height.
-bool ModeBefore(const DisplayMode* a, const DisplayMode* b)
-{
-    return a->width != b->width ? a->width < b->width : a->height < b->height;
-}
 } // namespace
 
 CDirectXDialogSystem::CDirectXDialogSystem(uint8_t displayFlags) : CAbstractDialogSystem(displayFlags)
@@ -32,17 +26,8 @@ void CDirectXDialogSystem::AddDisplayMode(uint8_t bitsPerPixel, int32_t width, i
 {
     if (bitsPerPixel < 24 || !m_displayModes)
         return;
-    DisplayMode* mode = new DisplayMode{bitsPerPixel, width, height};
-    // Insert in order so that the list stays sorted whatever order the platform reports.
-    int32_t count = m_displayModes->GetCount();
-    m_displayModes->Add(mode);
-    int32_t at = count;
-    while (at > 0 && ModeBefore(mode, m_displayModes->Get<DisplayMode>(at - 1)))
-    {
-        m_displayModes->SetAt(at, m_displayModes->GetAt(at - 1));
-        --at;
-    }
-    m_displayModes->SetAt(at, mode);
+    // Kept in the order reported: the first listed mode that holds the design is the one taken.
+    m_displayModes->Add(new DisplayMode{bitsPerPixel, width, height});
 }
 
 int32_t CDirectXDialogSystem::FindModeFor(int32_t designWidth, int32_t designHeight) const
@@ -73,7 +58,9 @@ bool CDirectXDialogSystem::EnumerateDisplayModes(int displayIndex)
     int count = SDL_GetNumDisplayModes(displayIndex);
     if (count < 1)
         return false;
-    for (int i = 0; i < count; ++i)
+    // SDL lists the modes largest first; they are reported smallest first, so that the first one
+    // that holds the design is the closest fit.
+    for (int i = count - 1; i >= 0; --i)
     {
         SDL_DisplayMode mode;
         if (SDL_GetDisplayMode(displayIndex, i, &mode) == 0)

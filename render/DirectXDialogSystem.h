@@ -9,8 +9,8 @@ struct DisplayMode
     int32_t height;
 };
 
-// The back end of a full-screen interface: the screen is switched to the smallest display mode
-// that holds the design, the design area is centred on it with black around, and the surface is
+// The back end of a full-screen interface: the screen is switched to the first listed display
+// mode that holds the design, the design area is centred on it with black around, and the surface is
 // drawn on the tick thread in Flush, then presented by the main thread.
 class CDirectXDialogSystem : public CAbstractDialogSystem
 {
@@ -23,8 +23,8 @@ public:
     void ReleaseSurface() override;
     void Paint(const DialogRect& rect) override;
 
-    // Keeps modes of 24 bits per pixel or more, smallest first (by width, then height), so that
-    // the first mode that holds the design is the closest one.
+    // Appends modes of 24 bits per pixel or more, in the order they are reported (Init reports
+    // the screen's modes smallest first).
     void AddDisplayMode(uint8_t bitsPerPixel, int32_t width, int32_t height);
     CVector* GetDisplayModes() const { return m_displayModes; }
     // Index of the first listed mode whose width and height both hold the design, -1 when none.

@@ -284,8 +284,11 @@ SoundHandle COpenALOutput::Play(CSoundFile* sound, uint8_t volume, uint8_t loop,
     {
         slot.flags |= SlotStreamed;
         slot.chunk = kStreamChunkFrames;
-        m_table->alGenBuffers(1, &slot.buffer1);
-        m_table->alGenBuffers(1, &slot.buffer2);
+        // Both names in one request: the pair is made together and queued together.
+        ALuint names[2] = {0, 0};
+        m_table->alGenBuffers(2, names);
+        slot.buffer1 = names[0];
+        slot.buffer2 = names[1];
         FillBuffer(slot, slot.buffer1);
         FillBuffer(slot, slot.buffer2);
         const ALuint buffers[2] = {slot.buffer1, slot.buffer2};

@@ -371,11 +371,12 @@ uint32_t L3Dequantize(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, 
     int firstShort = 13;
     if (IsShort(gi))
     {
-        longEnd = gi.mixedBlock ? (nonZero < 36 ? nonZero : 36) : 0;
-        firstShort = 0;
-        if (gi.mixedBlock)
-            while (firstShort < 13 && 3u * d.shortBands[firstShort] < 36)
-                ++firstShort;
+        // The long part of a mixed block is long bands 0 to 7 (MPEG-1) or 0 to 5 (MPEG-2 and 2.5),
+        // the short part short bands 3 up, as the scale factors were read: line 36 at every rate
+        // but 8 kHz, where both end at line 72.
+        const uint32_t mixedEnd = d.longBands[d.first.version == 1 ? 8 : 6];
+        longEnd = gi.mixedBlock ? (nonZero < mixedEnd ? nonZero : mixedEnd) : 0;
+        firstShort = gi.mixedBlock ? 3 : 0;
     }
     for (int sfb = 0; sfb < 22 && d.longBands[sfb] < longEnd; ++sfb)
     {
@@ -455,17 +456,25 @@ bool IntensityRatios(const MpegAudioDecoder& d, bool mpeg1, bool midSide, int po
     return true;
 }
 
-void L3Intensity(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, bool mpeg1, bool midSide)
+// Where the intensity region begins: the right channel's last band with a non-zero line, long
+// and for each short window (-1 or, for the short part of a mixed block, 2 when there is none).
+// Found on the right channel as decoded, before mid/side fills it with mid - side.
+struct IntensityStart
 {
-    float* l = d.xr[0];
-    float* r = d.xr[1];
-    float kl, kr;
+    int longBand = -1;
+    int shortBand[3] = {-1, -1, -1};
+};
+
+IntensityStart L3IntensityStart(const MpegAudioDecoder& d, const MpegL3GranuleInfo& gi)
+{
+    IntensityStart start;
+    const float* r = d.xr[1];
     if (IsShort(gi))
     {
         const int firstBand = gi.mixedBlock ? 3 : 0;
         for (int w = 0; w < 3; ++w)
         {
-            int lastNonZero = firstBand - 1;
+            start.shortBand[w] = firstBand - 1;
             for (int sfb = 12; sfb >= firstBand; --sfb)
             {
                 bool found = false;
@@ -473,32 +482,68 @@ void L3Intensity(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, bool mpeg1, b
                     found = r[3 * f + w] != 0.0f;
                 if (found)
                 {
-                    lastNonZero = sfb;
+                    start.shortBand[w] = sfb;
                     break;
                 }
             }
-            for (int sfb = lastNonZero + 1; sfb < 12; ++sfb)
+        }
+        if (!gi.mixedBlock)
+            return start;
+    }
+    // Long blocks, or the long part of a mixed block (lines below its short part).
+    uint32_t end = d.nonZero[1];
+    if (IsShort(gi))
+    {
+        const uint32_t mixedEnd = 3u * d.shortBands[3];
+        end = end < mixedEnd ? end : mixedEnd;
+    }
+    for (int i = static_cast<int>(end) - 1; i >= 0; --i)
+        if (r[i] != 0.0f)
+        {
+            for (int sfb = 21; sfb >= 0; --sfb)
+                if (d.longBands[sfb] <= static_cast<uint32_t>(i))
+                {
+                    start.longBand = sfb;
+                    break;
+                }
+            break;
+        }
+    return start;
+}
+
+void L3Intensity(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, bool mpeg1, bool midSide,
+                 const IntensityStart& start)
+{
+    float* l = d.xr[0];
+    float* r = d.xr[1];
+    float kl, kr;
+    if (IsShort(gi))
+    {
+        for (int w = 0; w < 3; ++w)
+        {
+            for (int sfb = start.shortBand[w] + 1; sfb < 12; ++sfb)
             {
                 if (IntensityRatios(d, mpeg1, midSide, d.sfShort[1][sfb][w], d.isIllegalShort[sfb], kl, kr))
                     ApplyIntensity(l, r, 3 * d.shortBands[sfb] + w, d.shortBands[sfb + 1] - d.shortBands[sfb],
                                    3, kl, kr);
             }
         }
+        if (!gi.mixedBlock)
+            return;
+        // The long part of a mixed block joins the intensity region only when no short window of
+        // the right channel holds a value; then from its last non-zero long band up.
+        for (int w = 0; w < 3; ++w)
+            if (start.shortBand[w] >= 3)
+                return;
+        const int longBands = mpeg1 ? 8 : 6;
+        for (int sfb = start.longBand + 1; sfb < longBands; ++sfb)
+        {
+            if (IntensityRatios(d, mpeg1, midSide, d.sfLong[1][sfb], d.isIllegalLong[sfb], kl, kr))
+                ApplyIntensity(l, r, d.longBands[sfb], d.longBands[sfb + 1] - d.longBands[sfb], 1, kl, kr);
+        }
         return;
     }
-    int lastNonZero = -1;
-    for (int i = static_cast<int>(d.nonZero[1]) - 1; i >= 0; --i)
-        if (r[i] != 0.0f)
-        {
-            for (int sfb = 21; sfb >= 0; --sfb)
-                if (d.longBands[sfb] <= static_cast<uint32_t>(i))
-                {
-                    lastNonZero = sfb;
-                    break;
-                }
-            break;
-        }
-    for (int sfb = lastNonZero + 1; sfb < 21; ++sfb)
+    for (int sfb = start.longBand + 1; sfb < 21; ++sfb)
     {
         if (IntensityRatios(d, mpeg1, midSide, d.sfLong[1][sfb], d.isIllegalLong[sfb], kl, kr))
             ApplyIntensity(l, r, d.longBands[sfb], d.longBands[sfb + 1] - d.longBands[sfb], 1, kl, kr);
@@ -652,10 +697,13 @@ void L3DecodeGranule(MpegAudioDecoder& d, const MpegHeader& header, int gr, Mpeg
     }
     if (midSide || intensity)
     {
+        IntensityStart start;
+        if (intensity)
+            start = L3IntensityStart(d, d.side.granule[gr][0]);
         if (midSide)
             L3MidSide(d);
         if (intensity)
-            L3Intensity(d, d.side.granule[gr][0], mpeg1, midSide);
+            L3Intensity(d, d.side.granule[gr][0], mpeg1, midSide, start);
         uint32_t n = d.nonZero[0] > d.nonZero[1] ? d.nonZero[0] : d.nonZero[1];
         d.nonZero[0] = d.nonZero[1] = n;
     }

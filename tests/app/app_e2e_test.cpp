@@ -79,6 +79,9 @@ TEST_F(AppEndToEnd, TitleFromTheCaptionAndEscapeEnds)
     // The client area is the design size.
     std::string geometry = RunWithDisplay(m_x.Display(), "xdotool getwindowgeometry " + window);
     EXPECT_NE(geometry.find("320x200"), std::string::npos) << geometry;
+    // The window carries the program's icon.
+    std::string icon = RunWithDisplay(m_x.Display(), "xprop -id " + window + " _NET_WM_ICON 2>&1");
+    EXPECT_NE(icon.find("_NET_WM_ICON(CARDINAL)"), std::string::npos) << icon;
 
     Xdotool("windowfocus --sync " + window + " key Escape");
     EXPECT_EQ(m_child.Wait(10000), 0) << ReadTextFile(m_stderr);

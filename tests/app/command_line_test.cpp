@@ -82,7 +82,24 @@ INSTANTIATE_TEST_SUITE_P(
                         "Main.qvr",
                         "K\xC3\xBC"
                         "che \xE2\x82\xAC 1.5.6"},
-        CommandLineCase{"NonAsciiPath", {"Pl\xC3\xA4n.qvr"}, "Pl\xC3\xA4n.qvr", "Nerulan 1.5.6"}),
+        CommandLineCase{"NonAsciiPath", {"Pl\xC3\xA4n.qvr"}, "Pl\xC3\xA4n.qvr", "Nerulan 1.5.6"},
+        // A file name that is no UTF-8 (a Latin-1 name, a stray byte first, a cut or over-long
+        // sequence) is opened by its very bytes, neither cut short nor dropped.
+        CommandLineCase{"Latin1Path", {"Pl\xE4n.qvr"}, "Pl\xE4n.qvr", "Nerulan 1.5.6"},
+        CommandLineCase{"StrayByteFirst",
+                        {"\xFF"
+                         "plan.qvr"},
+                        "\xFF"
+                        "plan.qvr",
+                        "Nerulan 1.5.6"},
+        CommandLineCase{"CutAndOverLongSequences",
+                        {"a\xE2\x82"
+                         "b\xC0\xAF"
+                         "c\xF0\x9F\x98\x80"},
+                        "a\xE2\x82"
+                        "b\xC0\xAF"
+                        "c\xF0\x9F\x98\x80",
+                        "Nerulan 1.5.6"}),
     [](const ::testing::TestParamInfo<CommandLineCase>& info) { return std::string(info.param.name); });
 
 TEST(CommandLine, DotlessCapitalIDoesNotFoldIntoASwitch)

@@ -20,6 +20,10 @@ public:
 
     uint32_t driverType = 0xFFFFFFFF;
     std::vector<std::string> seen;
+    // What the stand-in driver knew when its channels began.
+    uint16_t idAtBegin = 0;
+    bool interfaceAtBegin = true;
+    CAbstractDevice* StandIn() { return &m_standIn; }
 
 protected:
     CAbstractDevice* CreateDevice(const DeviceRecord& record, bool& known) override
@@ -28,9 +32,14 @@ protected:
         seen.push_back("device " + std::to_string(record.id) + " " + std::to_string(record.type) + " " +
                        (record.host ? record.host : "-") + " " + std::to_string(record.port) + " " +
                        (record.parameters ? record.parameters : "-"));
-        return known ? reinterpret_cast<CAbstractDevice*>(&m_standIn) : nullptr;
+        return known ? &m_standIn : nullptr;
     }
-    void BeginChannels(CAbstractDevice*) override { seen.push_back("begin"); }
+    void BeginChannels(CAbstractDevice* device) override
+    {
+        seen.push_back("begin");
+        idAtBegin = device->GetId();
+        interfaceAtBegin = device->GetDialogSystem() != nullptr;
+    }
     void AddChannel(CAbstractDevice*, uint32_t id, uint8_t valueType, uint8_t reportKind, uint8_t direction,
                     uint32_t length, const uint8_t* data) override
     {
@@ -50,7 +59,8 @@ protected:
     }
 
 private:
-    int m_standIn = 0;
+    // A driver with the base's behaviour only; owned here, never deleted through the list.
+    CAbstractDevice m_standIn;
 };
 
 // The device table alone, over a stream, read by the window's reader.
@@ -126,6 +136,13 @@ TEST_F(DeviceTableTest, ADriverGetsItsChannelsInFileOrder)
     EXPECT_EQ(dialog.GetDeviceList()->GetGrowStep(), 2);
     // Published once the whole table is read.
     EXPECT_EQ(g_pDeviceList, dialog.GetDeviceList());
+    // The id is the record's low 16 bits, set before the channels; the interface is handed to
+    // the drivers only after the whole table.
+    EXPECT_EQ(dialog.idAtBegin, 5);
+    EXPECT_EQ(dialog.StandIn()->GetId(), 5);
+    EXPECT_FALSE(dialog.interfaceAtBegin);
+    ASSERT_NE(dialog.GetBackEnd(), nullptr);
+    EXPECT_EQ(dialog.StandIn()->GetDialogSystem(), dialog.GetBackEnd());
     dialog.Shutdown();
 }
 

@@ -96,6 +96,17 @@ TEST(DeviceRing, KeepsOrderWhileGrowingAndDrainsInOrder)
     EXPECT_FALSE(device.DispatchEvents());
 }
 
+TEST(DeviceRing, ChannelWordKeepsTheRecordOnItsOwnDevice)
+{
+    CRecordingDevice device;
+    device.SetDialogSystem(FakeSystem());
+    device.SetId(2);
+    device.PostEvent(CDeviceEvent::Make(0x00010005, EventSetItemValue));
+    device.DispatchEvents();
+    ASSERT_EQ(device.addresses.size(), 1u);
+    EXPECT_EQ(device.addresses[0], 0x00020005u);
+}
+
 TEST(DeviceRing, GrowsWithTheReadIndexInTheMiddle)
 {
     CRecordingDevice device;

@@ -440,6 +440,25 @@ TEST(MultiStateButton, StateWithADurationAnimatesAndWithoutOneJumps)
     // A target beyond the states stops at the last one.
     button->SetState(-1, 9, 0);
     EXPECT_EQ(button->GetState(), 4);
+
+    // Long durations keep their length instead of wrapping round into short ones.
+    auto* multi = static_cast<CDialogMultiStateButton*>(button);
+    struct Case
+    {
+        uint32_t tenths;
+        uint32_t perStateMs;
+    };
+    const Case cases[] = {
+        {50000000u, 1000000000u},  // 5,000,000,000 ms over 5 states
+        {0xFFFFFFFFu, UINT32_MAX}, // beyond 32 bits per state: the longest time
+    };
+    for (const Case& c : cases)
+    {
+        multi->SetState(4, 0, c.tenths);
+        EXPECT_EQ(multi->m_stateTimeMs, c.perStateMs) << c.tenths;
+        h.Run(1000);
+        EXPECT_EQ(button->GetState(), 4) << c.tenths;
+    }
 }
 
 TEST(MultiStateButton, FollowValueBehaviourIgnoresStates)

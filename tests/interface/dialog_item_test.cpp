@@ -487,6 +487,42 @@ TEST(DialogItemLoad, KeepsAFullAddressList)
     EXPECT_EQ(item.GetAddressCount(), 255);
 }
 
+// The writer cuts a list longer than its count byte allows, so the record stays readable.
+TEST(DialogItemLoad, WriterCutsAnOverlongAddressList)
+{
+    irw::ItemRecord record;
+    for (uint32_t i = 0; i < 300; i++)
+        record.addresses.push_back(0x00010000 | i);
+    record.flipCommands = {{FlipShowPage, "Main"}};
+    record.states.resize(2);
+    std::vector<uint8_t> bytes = ItemBytes(0x10501, record);
+    auto stream = itemtest::StreamOver(bytes);
+    g_fileVersion = 0x10501;
+    CDialogItem item(0, nullptr);
+    ASSERT_TRUE(item.Load(stream.get()));
+    EXPECT_EQ(stream->Pending(), 0);
+    ASSERT_EQ(item.GetAddressCount(), 255);
+    EXPECT_EQ(item.GetAddress(254), 0x000100FEu);
+    ASSERT_EQ(item.m_flipCommands->GetCount(), 1);
+    EXPECT_STREQ(item.m_flipCommands->Get<CFlipCommand>(0)->GetText(), "Main");
+    EXPECT_EQ(item.GetStateCount(), 2);
+}
+
+TEST(DialogItemLoad, WriterCutsOverlongFlipCommandAndStateLists)
+{
+    irw::ItemRecord record;
+    record.flipCommands.resize(0x10001, irw::FlipRecord{FlipGoBack, nullptr});
+    record.states.resize(0x10001);
+    std::vector<uint8_t> bytes = ItemBytes(0x10501, record);
+    auto stream = itemtest::StreamOver(bytes);
+    g_fileVersion = 0x10501;
+    CDialogItem item(0, nullptr);
+    ASSERT_TRUE(item.Load(stream.get()));
+    EXPECT_EQ(stream->Pending(), 0);
+    EXPECT_EQ(item.m_flipCommands->GetCount(), 0xFFFF);
+    EXPECT_EQ(item.GetStateCount(), 0xFFFF);
+}
+
 TEST(DialogItemLoad, BindLoaderAddressAppends)
 {
     CDialogItem item(0, nullptr);

@@ -109,6 +109,21 @@ TEST_F(Dispatch, MovesAreClampedToTheHeldItemAndTheReleaseIsNot)
     EXPECT_EQ(m_h.System()->GetPointerY(), 470);
 }
 
+TEST_F(Dispatch, ReleaseAtTheLastPositionIgnoresThePointGivenAndRunsTheFlips)
+{
+    ASSERT_TRUE(m_h.Load({Page("Main"), Page("Other")}));
+    CRecordingItem* item = AddRecordingItem();
+    item->m_flipCommands->Add(new CFlipCommand(FlipShowPage, "Other"));
+    m_h.Press(110, 120);
+    m_h.Move(130, 140);
+    EXPECT_TRUE(m_h.System()->DispatchPointer(ItemMouseForcedRelease, 700, 500));
+    EXPECT_EQ(Join(item->events), "2 10 20, 0 30 40, 3 30 40");
+    EXPECT_EQ(m_h.System()->GetPointerX(), 130);
+    EXPECT_EQ(m_h.System()->GetPointerY(), 140);
+    EXPECT_EQ(m_h.System()->GetHeldItem(), nullptr);
+    EXPECT_STREQ(m_h.CurrentPageName(), "Other");
+}
+
 TEST_F(Dispatch, HiddenOrDisabledItemTakesTheCaptureAndStillRunsItsFlips)
 {
     PageRecordWriter::ChildRecord hidden =

@@ -249,4 +249,52 @@ TEST_F(PackFiles, MissingOrBrokenFilesLeaveTheRegistriesEmpty)
     CFnt* defaultFont = harness.System()->FindFont(CAbstractDialogSystem::kDefaultFontId);
     EXPECT_TRUE(defaultFont == nullptr || !defaultFont->HasFace());
 }
+TEST_F(PackFiles, AnEmptyClickSoundIsKeptAndAnEmptyPackGivesNothing)
+{
+    ASSERT_TRUE(ResourceRecordWriter::WriteFile("click.wav", {}));
+    ASSERT_TRUE(ResourceRecordWriter::WriteFile("resource.qvs", {}));
+    loadertest::CBackEndHarness harness;
+    ASSERT_TRUE(harness.Ready());
+    // The file could be opened: the click sound exists, silent, and playing it is still a play.
+    ASSERT_EQ(1, harness.System()->GetSounds()->GetCount());
+    CSoundFile* click = harness.System()->GetSounds()->Get<CSoundFile>(0);
+    EXPECT_EQ(CSoundFile::kClickSoundId, click->GetId());
+    EXPECT_FALSE(click->IsPlayable());
+    EXPECT_TRUE(harness.System()->PlaySound(CAbstractDialogSystem::kClickSoundId));
+    EXPECT_EQ(0, harness.System()->GetTemplates()->GetCount());
+    EXPECT_EQ(0, harness.System()->GetSliderThumbs()->GetCount());
+}
+TEST_F(PackFiles, AFontOfTheFileWithIdZeroIsFoundAfterAPackWithFonts)
+{
+    auto font =
+        ResourceRecordWriter::ReadFile("/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf");
+    ASSERT_FALSE(font.empty());
+    CResourcePackWriter pack;
+    pack.PutFont("arial.ttf", font);
+    ASSERT_TRUE(pack.Save("resource.qvs"));
+    loadertest::CBackEndHarness harness;
+    ASSERT_TRUE(harness.Ready());
+    harness.Begin(loadertest::RecordBytes(CInterfaceFileWriter::kCurrentVersion,
+                                          [&font](CInterfaceFileWriter& w)
+                                          {
+                                              w.PutResourceStart(0, "Home");
+                                              w.PutCount(0);
+                                              w.PutCount(0);
+                                              w.PutCount(1);
+                                              ResourceRecordWriter::PutFont(w, 0, "FileFace", 12, font);
+                                              w.PutCount(0);
+                                              w.PutCount(0);
+                                              w.PutCount(0);
+                                          }));
+    harness.LoadAll();
+    CAbstractDialogSystem* system = harness.System();
+    CFnt* fileFont = system->FindFont(0);
+    ASSERT_NE(nullptr, fileFont);
+    EXPECT_TRUE(fileFont->HasFace());
+    EXPECT_EQ(12, fileFont->GetSize());
+    // The pack's face is still there for the default font.
+    CFnt* defaultFont = system->FindFont(CAbstractDialogSystem::kDefaultFontId);
+    ASSERT_NE(nullptr, defaultFont);
+    EXPECT_TRUE(defaultFont->HasFace());
+}
 } // namespace

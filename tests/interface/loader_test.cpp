@@ -209,6 +209,12 @@ TEST_F(Loader, TheLoadingPagePlacesTheSplashAndTheBarInTheDesignArea)
     ASSERT_NE(nullptr, loading);
     ASSERT_EQ(2, loading->GetChildCount());
     CDialogItem* splash = loading->GetChild(0);
+    // The picture is a plain button: one black state showing the splash image centred.
+    EXPECT_EQ(ItemKindButton, splash->GetKind());
+    ASSERT_EQ(1, splash->GetStateCount());
+    EXPECT_EQ(0x000000FFu, splash->GetStateAt(0)->m_fillColor);
+    EXPECT_EQ(255, splash->GetStateAt(0)->m_opacity);
+    EXPECT_EQ(System()->FindImage(CAbstractDialogSystem::kSplashImageId), splash->GetStateAt(0)->m_bitmap);
     EXPECT_EQ(200, splash->m_loadedRect.x);
     EXPECT_EQ((480 - 96 - 40) / 2, splash->m_loadedRect.y);
     CDialogItem* bar = loading->GetChild(1);

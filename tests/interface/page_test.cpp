@@ -243,4 +243,36 @@ TEST_F(Pages, AutoHideCountsFromTheLastRelease)
     EXPECT_FALSE(popup->HasAutoHideFired());
     EXPECT_TRUE(shown());
 }
+// A child that counts the updates of its popup.
+class CUpdateCounter : public CDialogItem
+{
+public:
+    explicit CUpdateCounter(CDialogItem* parent) : CDialogItem(0, parent) {}
+    void Update(uint32_t elapsedMs) override
+    {
+        (void)elapsedMs;
+        updates++;
+    }
+    int updates = 0;
+};
+
+TEST_F(Pages, APopupThatHidesItselfDoesNotCostTheOnesAboveItTheirUpdate)
+{
+    auto quick = Popup("Quick", nullptr, 0, 0, 100, 100, 0x0000FFFF);
+    quick.autoHideMs = 1;
+    Load({Page("Main", 0xFF0000FF)},
+         {quick, Popup("Steady", nullptr, 0, 0, 50, 50, 0x00FF00FF),
+          Popup("Top", nullptr, 0, 0, 20, 20, 0xFFFFFFFF)},
+         {"Quick", "Steady", "Top"});
+    CUpdateCounter* steady = new CUpdateCounter(PopupNamed("Steady"));
+    CUpdateCounter* top = new CUpdateCounter(PopupNamed("Top"));
+    PopupNamed("Steady")->AddChild(steady);
+    PopupNamed("Top")->AddChild(top);
+    System()->Update(0); // the countdown starts
+    platform::SleepMs(5);
+    System()->Update(5); // Quick hides itself: the popups above it move down the list
+    EXPECT_EQ((std::vector<std::string>{"Steady", "Top"}), ShownPopups(System(), "Main"));
+    EXPECT_EQ(2, steady->updates);
+    EXPECT_EQ(2, top->updates);
+}
 } // namespace

@@ -251,7 +251,7 @@ TEST_F(CoreDialogSystem, DrawItemBitmapRespectsClipAndIgnoresEmptyHandles)
     }
 }
 
-TEST(CoreDisplayModes, SmallestModeThatHoldsTheDesignIsChosen)
+TEST(CoreDisplayModes, FirstListedModeThatHoldsTheDesignIsChosen)
 {
     setenv("ALSOFT_DRIVERS", "null", 1);
     struct Mode
@@ -266,8 +266,10 @@ TEST(CoreDisplayModes, SmallestModeThatHoldsTheDesignIsChosen)
         int32_t designWidth, designHeight;
         int32_t width, height; // chosen mode, 0 when none
     } cases[] = {
-        {"ListedOutOfOrder", {{32, 800, 600}, {32, 1280, 1024}, {32, 1024, 768}}, 1024, 768, 1024, 768},
-        {"LargerNeeded", {{32, 1920, 1080}, {32, 1280, 1024}, {32, 1024, 768}}, 1100, 800, 1280, 1024},
+        // The list order decides, not the size: a closer fit listed later is not looked for.
+        {"ListedOutOfOrder", {{32, 800, 600}, {32, 1280, 1024}, {32, 1024, 768}}, 1024, 768, 1280, 1024},
+        {"LargerNeeded", {{32, 1920, 1080}, {32, 1280, 1024}, {32, 1024, 768}}, 1100, 800, 1920, 1080},
+        {"SmallestFirst", {{32, 1024, 768}, {32, 1280, 1024}, {32, 1920, 1080}}, 1100, 800, 1280, 1024},
         {"SixteenBitNeverListed", {{16, 1024, 768}, {24, 1600, 1200}}, 1024, 768, 1600, 1200},
         {"BothSidesMustFit", {{32, 2000, 700}, {32, 900, 900}, {32, 1280, 800}}, 1000, 760, 1280, 800},
         {"NoneHolds", {{32, 800, 600}, {32, 640, 480}}, 1024, 768, 0, 0},

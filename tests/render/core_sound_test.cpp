@@ -94,6 +94,25 @@ TEST_F(CoreSound, StartingASoundStopsTheOneStartedBefore)
     EXPECT_EQ(1, PlayingSlots(m_sounds[1]));
 }
 
+// Id 0 is an id like any other: playing it again stops the first play.
+TEST_F(CoreSound, SoundWithIdZeroRestartsToo)
+{
+    COpenALOutput* output = static_cast<COpenALOutput*>(m_system->GetSoundOutput());
+    ASSERT_NE(nullptr, output);
+    if (!output->IsOpen())
+        GTEST_SKIP() << "no OpenAL device";
+    std::vector<uint8_t> wave = MakeWave(22050 * 5);
+    CSoundFile* zero = new CSoundFile();
+    ASSERT_TRUE(zero->LoadFromMemory(static_cast<uint32_t>(wave.size()), wave.data()));
+    zero->SetId(0);
+    m_system->GetSounds()->Add(zero);
+    ASSERT_TRUE(m_system->PlaySound(0));
+    ASSERT_TRUE(m_system->PlaySound(0));
+    EXPECT_EQ(1, PlayingSlots(zero));
+    ASSERT_TRUE(m_system->PlaySound(1));
+    EXPECT_EQ(0, PlayingSlots(zero));
+}
+
 // The output stops playing before the sounds it reads are deleted (ASan sees it otherwise).
 TEST_F(CoreSound, DeletingTheBackEndWhileASoundPlays)
 {

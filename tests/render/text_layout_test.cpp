@@ -120,6 +120,11 @@ TEST_F(TextLayout, WordWrapMovesWholeRunsToTheNextLine)
         {u"abcdef", 10, u"\nabcdef"},
         // A run of spaces that does not fit moves like a word.
         {u"ab     cd", headWidth, u"ab\n     \ncd"},
+        // The wrap test is made where a run ends at another run or the end of the text; a word
+        // that ends at a line feed stays on its line even past the box.
+        {u"ab cdefgh\nx", headWidth, u"ab cdefgh\nx"},
+        // ... and the run after the line feed is tested against its own, new line.
+        {u"ab\ncd ef", headWidth, u"ab\ncd \nef"},
     };
     for (const Case& c : cases)
     {
@@ -213,6 +218,13 @@ TEST_F(TextLayout, CaretDrawsAnUnderscoreWhereItsCharacterBegins)
     // A caret at the end stands after the last letter.
     MaskHolder atEnd(Layout(u"ab", 1, kBoxWidth, kBoxHeight, false, 2));
     EXPECT_GT(MeasureInk(atEnd.get()).right, MeasureInk(MaskHolder(Layout(u"ab", 1)).get()).right);
+    // A caret just before a word that wraps goes down with the word, to where "c" begins.
+    const int32_t headWidth = FontTextWidth(kLiberationSansPath, 15, u"ab ");
+    MaskHolder wrapped(Layout(u"ab cd", 1, headWidth, kBoxHeight, true, 3));
+    MaskHolder byHand(Layout(u"ab \ncd", 1, headWidth, kBoxHeight, false, 4));
+    MaskHolder noCaret(Layout(u"ab \ncd", 1, headWidth, kBoxHeight, false));
+    EXPECT_FALSE(MasksEqualShifted(byHand.get(), noCaret.get(), 0, 0));
+    EXPECT_TRUE(MasksEqualShifted(byHand.get(), wrapped.get(), 0, 0));
 }
 
 TEST_F(TextLayout, SurrogatePairIsOneCharacter)

@@ -99,6 +99,7 @@ TEST_F(OpenALOutputStub, LongSoundStreamsThroughTwoBuffers)
     auto sound = MakeSound(32769);
     const Bytes pcm = Ramp16(32769, 1);
     ASSERT_NE(m_output->Play(sound.get(), 100, 0, 1), 0u);
+    EXPECT_EQ(m_stub.Calls("alGenBuffers"), (std::vector<std::string>{"alGenBuffers 2 1001"}));
     EXPECT_EQ(m_stub.Calls("alBufferData"),
               (std::vector<std::string>{BufferLine(1001, "0x1101", pcm.data(), 32768, 44100),
                                         BufferLine(1002, "0x1101", pcm.data() + 32768, 32768, 44100)}));

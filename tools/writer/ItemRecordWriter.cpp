@@ -51,26 +51,31 @@ void PutState(CInterfaceFileWriter& writer, const StateRecord& state)
 
 void PutAddresses(CInterfaceFileWriter& writer, const std::vector<uint32_t>& addresses)
 {
-    writer.PutU8(static_cast<uint8_t>(addresses.size()));
-    for (size_t i = 0; i < addresses.size() && i < 255; i++)
+    // The count is a byte: a longer list is cut to 255 so that the count and the words agree.
+    const size_t count = addresses.size() < 255 ? addresses.size() : 255;
+    writer.PutU8(static_cast<uint8_t>(count));
+    for (size_t i = 0; i < count; i++)
         writer.PutU32(addresses[i]);
 }
 
 void PutFlipCommands(CInterfaceFileWriter& writer, const std::vector<FlipRecord>& commands)
 {
-    writer.PutU16(static_cast<uint16_t>(commands.size()));
-    for (const FlipRecord& command : commands)
+    // A 16-bit count: a longer list is cut so that the count and the records agree.
+    const size_t count = commands.size() < 0xFFFF ? commands.size() : 0xFFFF;
+    writer.PutU16(static_cast<uint16_t>(count));
+    for (size_t i = 0; i < count; i++)
     {
-        writer.PutU8(command.type);
-        writer.PutText(command.text);
+        writer.PutU8(commands[i].type);
+        writer.PutText(commands[i].text);
     }
 }
 
 void PutStates(CInterfaceFileWriter& writer, const std::vector<StateRecord>& states)
 {
-    writer.PutU16(static_cast<uint16_t>(states.size()));
-    for (const StateRecord& state : states)
-        PutState(writer, state);
+    const size_t count = states.size() < 0xFFFF ? states.size() : 0xFFFF;
+    writer.PutU16(static_cast<uint16_t>(count));
+    for (size_t i = 0; i < count; i++)
+        PutState(writer, states[i]);
 }
 
 void PutRect(CInterfaceFileWriter& writer, const ItemRecord& item)

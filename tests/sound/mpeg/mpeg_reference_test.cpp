@@ -210,7 +210,7 @@ LayerThreeParams Params(int version, bool midSide, bool intensity, int blockType
         p.subblockGain[1] = 1;
         p.subblockGain[2] = 3;
     }
-    if (version == 2)
+    if (version != 1)
         p.lines = 120;
     return p;
 }
@@ -256,6 +256,19 @@ const WrittenCase kWrittenCases[] = {
     {"Mpeg1StopBlocks", Params(1, false, false, 3, false, 0, 10)},
     {"Mpeg2ShortBlocks", Params(2, false, false, 2, false, 0, 11)},
     {"Mpeg2MixedBlocks", Params(2, true, false, 2, true, 0, 12)},
+    // At 8 kHz the long part of a mixed block (bands 0 to 5) ends at line 72, not 36.
+    {"Mpeg25MixedBlocksAt8kHz", Params(3, false, false, 2, true, 0, 13)},
+    {"Mpeg25ShortBlocksAt8kHz", Params(3, false, false, 2, false, 0, 14)},
+    {"Mpeg25LongBlocksAt8kHz", Params(3, true, false, 0, false, 0, 15)},
+    // Intensity in short blocks starts above each window's last non-zero band of the right
+    // channel as coded, not as mid/side leaves it; in a mixed block it reaches into the long part
+    // when no short window of the right channel holds a value.
+    {"Mpeg1ShortBlocksWithIntensity", Params(1, false, true, 2, false, 6, 17)},
+    {"Mpeg1ShortBlocksWithIntensityAndMidSide", Params(1, true, true, 2, false, 6, 24)},
+    {"Mpeg2ShortBlocksWithIntensity", Params(2, false, true, 2, false, 7, 22)},
+    {"Mpeg2ShortBlocksWithIntensityAndMidSide", Params(2, true, true, 2, false, 7, 19)},
+    {"Mpeg1MixedBlocksWithIntensity", Params(1, false, true, 2, true, 6, 16)},
+    {"Mpeg25IntensityAt8kHz", Params(3, false, true, 0, false, 7, 20)},
 };
 
 INSTANTIATE_TEST_SUITE_P(Writer, WrittenLayerThree, ::testing::ValuesIn(kWrittenCases),

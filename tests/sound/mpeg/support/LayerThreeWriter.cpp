@@ -86,7 +86,8 @@ std::vector<uint8_t> WriteLayerThree(const LayerThreeParams& p, int frames)
 {
     const bool mpeg1 = p.version == 1;
     const int granules = mpeg1 ? 2 : 1;
-    const size_t frameBytes = mpeg1 ? 417 : 208;
+    // 128 kbit/s at 44.1 kHz, 64 kbit/s at 22.05 kHz, 32 kbit/s at 8 kHz (MPEG 2.5).
+    const size_t frameBytes = mpeg1 ? 417 : (p.version == 2 ? 208 : 288);
     const bool joint = p.midSide || p.intensity;
     std::mt19937 random(p.seed);
     std::vector<uint8_t> stream;
@@ -123,7 +124,7 @@ std::vector<uint8_t> WriteLayerThree(const LayerThreeParams& p, int frames)
             }
 
         BitWriter w;
-        w.Put(mpeg1 ? 0xFFFB90 : 0xFFF380, 24);
+        w.Put(mpeg1 ? 0xFFFB90 : (p.version == 2 ? 0xFFF380 : 0xFFE348), 24);
         w.Put(joint ? (0x40u | (p.midSide ? 0x20u : 0u) | (p.intensity ? 0x10u : 0u)) : 0u, 8);
         w.Put(0, mpeg1 ? 9 : 8); // main_data_begin: no reservoir
         w.Put(0, mpeg1 ? 3 : 2); // private bits

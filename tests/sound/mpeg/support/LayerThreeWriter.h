@@ -11,7 +11,8 @@ namespace mpegtest
 // types shape what they decode to.
 struct LayerThreeParams
 {
-    int version = 1;        // 1: MPEG-1, 44.1 kHz, 128 kbit/s; 2: MPEG-2, 22.05 kHz, 64 kbit/s
+    int version = 1;        // 1: MPEG-1, 44.1 kHz, 128 kbit/s; 2: MPEG-2, 22.05 kHz, 64 kbit/s;
+                            // 3: MPEG 2.5, 8 kHz, 32 kbit/s
     bool midSide = false;   // joint stereo with mid/side
     bool intensity = false; // joint stereo with intensity: the right channel has no values
     int blockType = 0;      // 0 long blocks; 1, 2 or 3 with window switching
