@@ -14,6 +14,9 @@ PACKAGES=(
   xvfb xdotool x11-utils imagemagick fonts-liberation
   sox lame twolame mpg123 ffmpeg
   socat
+  # protocol peers for the drivers' tests, fake local time, fuzzing
+  knxd knxd-tools libmodbus-dev nginx faketime iproute2 python3
+  clang-14 libclang-rt-14-dev llvm-14
 )
 
 missing=()
