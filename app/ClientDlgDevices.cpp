@@ -8,6 +8,7 @@
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
 #include "devices/AbstractDevice.h"
+#include "interface/AbstractDialogSystem.h"
 
 bool CClientDlg::LoadDevices()
 {

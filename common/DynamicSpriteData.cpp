@@ -1,4 +1,4 @@
-#include "render/DynamicSpriteData.h"
+#include "common/DynamicSpriteData.h"
 
 #include "common/StringFunctions.h"
 

@@ -21,11 +21,7 @@ CAbstractDevice* FindDevice(uint32_t address)
     return nullptr;
 }
 
-CAbstractDevice::CAbstractDevice()
-    : m_created(platform::ClockMs()), m_ringLock(new CNerulanCriticalSection),
-      m_records(new CDeviceEvent[kRingStep])
-{
-}
+CAbstractDevice::CAbstractDevice() : m_created(platform::ClockMs()), m_records(new CDeviceEvent[kRingStep]) {}
 
 CAbstractDevice::~CAbstractDevice()
 {
@@ -34,7 +30,6 @@ CAbstractDevice::~CAbstractDevice()
     {
     }
     delete[] m_records;
-    delete m_ringLock;
 }
 
 uint32_t CAbstractDevice::Now() const
@@ -85,7 +80,7 @@ void CAbstractDevice::CheckTimer()
 
 void CAbstractDevice::PostEvent(const CDeviceEvent& event)
 {
-    CCriticalSectionGuard guard(m_ringLock);
+    CCriticalSectionGuard guard(&m_ringLock);
     if (m_count == m_capacity)
         GrowFullRing(m_records, m_capacity, kRingStep, m_count, m_readIndex, m_writeIndex);
     if (m_writeIndex >= m_capacity)
@@ -101,7 +96,7 @@ bool CAbstractDevice::DispatchEvents()
     {
         CDeviceEvent event;
         {
-            CCriticalSectionGuard guard(m_ringLock);
+            CCriticalSectionGuard guard(&m_ringLock);
             if (m_count == 0)
                 return took;
             if (m_readIndex >= m_capacity)
@@ -132,13 +127,13 @@ bool CAbstractDevice::AcceptsReportKind(uint8_t kind) const
 
 int32_t CAbstractDevice::GetRingCapacity()
 {
-    CCriticalSectionGuard guard(m_ringLock);
+    CCriticalSectionGuard guard(&m_ringLock);
     return m_capacity;
 }
 
 int32_t CAbstractDevice::GetRingCount()
 {
-    CCriticalSectionGuard guard(m_ringLock);
+    CCriticalSectionGuard guard(&m_ringLock);
     return m_count;
 }
 

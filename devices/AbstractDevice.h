@@ -6,7 +6,7 @@
 #include "devices/DeviceEvent.h"
 
 class CAbstractTransport;
-class CAbstractDialogSystem;
+class CDeviceEventSink;
 class CVector;
 class CNerulanValue;
 struct DeviceParams;
@@ -82,8 +82,8 @@ public:
 
     uint16_t GetId() const { return m_id; }
     void SetId(uint16_t id) { m_id = id; }
-    CAbstractDialogSystem* GetDialogSystem() const { return m_dialogSystem; }
-    void SetDialogSystem(CAbstractDialogSystem* system) { m_dialogSystem = system; }
+    CDeviceEventSink* GetDialogSystem() const { return m_dialogSystem; }
+    void SetDialogSystem(CDeviceEventSink* system) { m_dialogSystem = system; }
     uint8_t GetState() const { return m_state.load(); }
     void SetState(uint8_t state) { m_state = state; }
     CAbstractTransport* GetTransport() const { return m_transport; }
@@ -109,13 +109,13 @@ protected:
     uint32_t m_reconnectWait = kReconnectWait;
     std::atomic<uint32_t> m_linkLostTime{0};
     uint32_t m_linkLostGrace = kLinkLostGrace;
-    CAbstractDialogSystem* m_dialogSystem = nullptr;
+    CDeviceEventSink* m_dialogSystem = nullptr;
     uint32_t m_created;
     uint16_t m_id = 0;
 
 private:
     uint64_t m_payloadKinds[4] = {0, 0, 0, 0};
-    CNerulanCriticalSection* m_ringLock;
+    CNerulanCriticalSection m_ringLock;
     int32_t m_writeIndex = 0;
     int32_t m_readIndex = 0;
     int32_t m_count = 0;

@@ -1,19 +1,12 @@
 #include "devices/AbstractTransport.h"
 
-CAbstractTransport::CAbstractTransport(CAbstractDevice* device)
-    : m_device(device), m_stateLock(new CNerulanCriticalSection), m_connectedLock(new CNerulanCriticalSection)
-{
-}
+CAbstractTransport::CAbstractTransport(CAbstractDevice* device) : m_device(device) {}
 
-CAbstractTransport::~CAbstractTransport()
-{
-    delete m_connectedLock;
-    delete m_stateLock;
-}
+CAbstractTransport::~CAbstractTransport() = default;
 
 void CAbstractTransport::RequestState(uint8_t state)
 {
-    CCriticalSectionGuard guard(m_stateLock);
+    CCriticalSectionGuard guard(&m_stateLock);
     if (state == LinkConnectRequested)
     {
         if (m_linkState == LinkClosed)
@@ -26,18 +19,18 @@ void CAbstractTransport::RequestState(uint8_t state)
 
 uint8_t CAbstractTransport::GetLinkState()
 {
-    CCriticalSectionGuard guard(m_stateLock);
+    CCriticalSectionGuard guard(&m_stateLock);
     return m_linkState;
 }
 
 void CAbstractTransport::SetConnected(bool connected)
 {
-    CCriticalSectionGuard guard(m_connectedLock);
+    CCriticalSectionGuard guard(&m_connectedLock);
     m_connected = connected ? 1 : 0;
 }
 
 bool CAbstractTransport::IsConnected()
 {
-    CCriticalSectionGuard guard(m_connectedLock);
+    CCriticalSectionGuard guard(&m_connectedLock);
     return m_connected != 0;
 }

@@ -50,7 +50,7 @@ public:
 protected:
     CAbstractDevice* m_device;
     uint8_t m_linkState = LinkClosed;
-    CNerulanCriticalSection* m_stateLock;
-    CNerulanCriticalSection* m_connectedLock;
+    CNerulanCriticalSection m_stateLock;
+    CNerulanCriticalSection m_connectedLock;
     uint8_t m_connected = 0;
 };

@@ -1,4 +1,4 @@
-#include "render/AbstractDialogSystem.h"
+#include "interface/AbstractDialogSystem.h"
 
 #include <FreeImage.h>
 #include <SDL.h>
@@ -26,7 +26,6 @@ int32_t g_screenDpiY = 96;
 namespace
 {
 constexpr int32_t kRegistryGrowStep = 16;
-constexpr int32_t kHistoryGrowStep = 4;
 } // namespace
 
 CAbstractDialogSystem::CAbstractDialogSystem(uint8_t displayFlags) : m_displayFlags(displayFlags)
@@ -34,7 +33,6 @@ CAbstractDialogSystem::CAbstractDialogSystem(uint8_t displayFlags) : m_displayFl
     g_pDialogSystem = this;
     // The devices of a run are created after its back end.
     g_pDeviceList = nullptr;
-    m_pageHistory = new CVector(kHistoryGrowStep);
     m_images = new CVector(kRegistryGrowStep);
     m_icons = new CVector(kRegistryGrowStep);
     m_fonts = new CVector(kRegistryGrowStep);
@@ -46,7 +44,6 @@ CAbstractDialogSystem::CAbstractDialogSystem(uint8_t displayFlags) : m_displayFl
     m_pages = new CVector(kRegistryGrowStep);
     m_renderHandles = new CVector(kRegistryGrowStep);
     m_startupPopups = new CVector(kRegistryGrowStep);
-    m_lock = new CNerulanCriticalSection();
     // The root item takes the first render handle of this back end.
     m_rootItem = new CDialogItem(0, nullptr);
     BuildBlendTables();
@@ -122,14 +119,11 @@ void CAbstractDialogSystem::DestroyRegistries()
     }
     delete[] m_startPageName;
     m_startPageName = nullptr;
-    delete m_pageHistory;
-    m_pageHistory = nullptr;
+    m_pageHistory.clear();
     delete[] m_sections;
     m_sections = nullptr;
     delete m_rootItem;
     m_rootItem = nullptr;
-    delete m_lock;
-    m_lock = nullptr;
     delete[] m_pendingRects;
     m_pendingRects = nullptr;
     ReleaseBlendTables();
@@ -210,8 +204,7 @@ bool CAbstractDialogSystem::CreateSurface(int32_t width, int32_t height)
 
 void CAbstractDialogSystem::FreeSurface()
 {
-    if (m_lock)
-        m_lock->Enter();
+    m_lock.Enter();
     delete m_dirtyMap;
     m_dirtyMap = nullptr;
     delete m_surface;
@@ -220,8 +213,7 @@ void CAbstractDialogSystem::FreeSurface()
     m_surfacePixels = nullptr;
     m_pendingCount = 0;
     m_pendingAll = false;
-    if (m_lock)
-        m_lock->Leave();
+    m_lock.Leave();
 }
 
 // ---- Shared slots -----------------------------------------------------------------------------
@@ -245,7 +237,7 @@ void CAbstractDialogSystem::Invalidate(int32_t x, int32_t y, int32_t width, int3
 
 void CAbstractDialogSystem::Update(uint32_t elapsedMs)
 {
-    CCriticalSectionGuard guard(m_lock);
+    CCriticalSectionGuard guard(&m_lock);
     for (int32_t i = 0; i < m_pages->GetCount(); ++i)
         m_pages->Get<CDialogItem>(i)->OnTimer(elapsedMs);
     for (int32_t i = 0; i < m_popups->GetCount(); ++i)

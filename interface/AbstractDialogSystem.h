@@ -1,9 +1,12 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "common/NerulanCriticalSection.h"
 #include "common/Vector.h"
+#include "devices/DeviceEventSink.h"
+#include "render/DialogRect.h"
 
 struct SDL_Window;
 class CInStream;
@@ -18,15 +21,6 @@ class CDynamicSpriteData;
 struct CPixelBuffer;
 struct FIBITMAP;
 class CDirtyMap;
-
-// A rectangle in pixels, right and bottom exclusive.
-struct DialogRect
-{
-    int32_t left;
-    int32_t top;
-    int32_t right;
-    int32_t bottom;
-};
 
 // One slider thumb of the resource pack: its data (owned, new[]), null when the pack gave none.
 struct SliderThumb
@@ -47,7 +41,7 @@ struct LoaderSection
 // registry of the interface (their entries included), the page history, the pointer capture,
 // the loader state, the drawing surface with its map of dirty cells, the cached item bitmaps
 // (render handles), the lock that separates drawing from interface updates, and the sound output.
-class CAbstractDialogSystem
+class CAbstractDialogSystem : public CDeviceEventSink
 {
 public:
     // The loader's sections, in file order.
@@ -70,7 +64,7 @@ public:
 
     // ---- Construction and the 13 virtual operations, in slot order ----------------------------
     explicit CAbstractDialogSystem(uint8_t displayFlags);
-    virtual ~CAbstractDialogSystem();
+    ~CAbstractDialogSystem() override;
     CAbstractDialogSystem(const CAbstractDialogSystem&) = delete;
     CAbstractDialogSystem& operator=(const CAbstractDialogSystem&) = delete;
 
@@ -134,9 +128,9 @@ public:
     // Sets the value of every item bound to the address (pages and popups store it without their
     // own SetValue; a slider being dragged keeps its value); device events and the echo of sent
     // values.
-    void SetItemValue(uint32_t address, float value);
+    void SetItemValue(uint32_t address, float value) override;
     // Items whose id is the given one take the state; so do the page and the popup of that number.
-    void SetItemStateById(uint32_t id, int32_t state);
+    void SetItemStateById(uint32_t id, int32_t state) override;
 
     // ---- Registration (loaders) -----------------------------------------------------------------
     bool AddFontFromFile(const char* fileName, uint32_t id, int32_t size);
@@ -161,24 +155,24 @@ public:
     CDialogItem* GetCurrentPage() const;
 
     // ---- Navigation (tick thread) -------------------------------------------------------------
-    void ShowPage(const char* name);
+    void ShowPage(const char* name) override;
     // A null or empty page name means the current page.
     void GoBack();
-    void ShowPopup(const char* popupName, const char* pageName);
-    void HidePopup(const char* popupName, const char* pageName);
-    void TogglePopup(const char* popupName, const char* pageName);
-    void HidePopupGroup(const char* groupName);
-    void HidePopupOnAllPages(const char* popupName);
-    void HideAllPopupsOnPage(const char* pageName);
-    void HideAllPopups();
+    void ShowPopup(const char* popupName, const char* pageName) override;
+    void HidePopup(const char* popupName, const char* pageName) override;
+    void TogglePopup(const char* popupName, const char* pageName) override;
+    void HidePopupGroup(const char* groupName) override;
+    void HidePopupOnAllPages(const char* popupName) override;
+    void HideAllPopupsOnPage(const char* pageName) override;
+    void HideAllPopups() override;
     void HideGroupOnPage(int32_t pageNumber, int32_t groupNumber);
     void RaisePopupOnPage(int32_t pageNumber, int32_t popupNumber);
     void RemovePopupFromPage(int32_t pageNumber, int32_t popupNumber);
     // Dynamic-image requests; the data stays the caller's.
-    void AddDynamicImage(const char* name, const CDynamicSpriteData* data);
-    void ChangeDynamicImage(const char* name, const CDynamicSpriteData* data);
-    void RefreshDynamicImage(const char* name, uint32_t periodMs);
-    void RefreshAllDynamicImages();
+    void AddDynamicImage(const char* name, const CDynamicSpriteData* data) override;
+    void ChangeDynamicImage(const char* name, const CDynamicSpriteData* data) override;
+    void RefreshDynamicImage(const char* name, uint32_t periodMs) override;
+    void RefreshAllDynamicImages() override;
     // The page / popup of a 1-based number, null for none.
     CDialogPage* GetPageObject(int32_t number) const;
     CDialogPopup* GetPopupObject(int32_t number) const;
@@ -205,7 +199,7 @@ public:
     bool PlaySound(int32_t id);
 
     // ---- Accessors ----------------------------------------------------------------------------
-    CNerulanCriticalSection* GetLock() const { return m_lock; }
+    CNerulanCriticalSection* GetLock() const { return &m_lock; }
     CDialogItem* GetRootItem() const { return m_rootItem; }
     CPixelBuffer* GetSurface() const { return m_surface; }
     bool IsFullScreen() const { return m_fullScreen != 0; }
@@ -223,7 +217,8 @@ public:
     CVector* GetPopupGroups() const { return m_popupGroups; }
     CVector* GetPopups() const { return m_popups; }
     CVector* GetPages() const { return m_pages; }
-    CVector* GetPageHistory() const { return m_pageHistory; }
+    // Page numbers (1-based), one per history entry.
+    std::vector<int32_t>& GetPageHistory() { return m_pageHistory; }
     int32_t GetHistoryIndex() const { return m_historyIndex; }
 
     // Design offsets of a design area centred in an output area (integer halving).
@@ -268,7 +263,7 @@ protected:
 
     // Page history (navigation).
     int32_t m_historyIndex = -1;
-    CVector* m_pageHistory = nullptr;
+    std::vector<int32_t> m_pageHistory;
     // Registries; each owns its entries.
     CVector* m_images = nullptr;
     CVector* m_icons = nullptr;
@@ -303,7 +298,8 @@ protected:
     int32_t m_offsetY = 0;
     int32_t m_outputWidth = 0;
     int32_t m_outputHeight = 0;
-    CNerulanCriticalSection* m_lock = nullptr;
+    // Separates drawing from interface updates; mutable so that const readers can hold it.
+    mutable CNerulanCriticalSection m_lock;
     // Sound.
     CAbstractSoundOutput* m_soundOutput = nullptr;
     int32_t m_lastSoundId = 0;

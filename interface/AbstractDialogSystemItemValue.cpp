@@ -1,10 +1,10 @@
 // Changes that reach items by their channel address or their id, across every page and popup
 // (current or not): the values that devices report or that items send, and states by item id.
 #include "common/Vector.h"
+#include "interface/AbstractDialogSystem.h"
 #include "interface/DialogItem.h"
 #include "interface/DialogPage.h"
 #include "interface/DialogPopup.h"
-#include "render/AbstractDialogSystem.h"
 
 namespace
 {

@@ -2,16 +2,18 @@
 // built-in Loading page) and the resource pack read when the back end is made.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
 #include "common/Vector.h"
+#include "devices/HTTPDynamicImage.h"
+#include "interface/AbstractDialogSystem.h"
 #include "interface/DialogButton.h"
 #include "interface/DialogPage.h"
 #include "interface/DialogPopup.h"
 #include "interface/LoaderProgressBar.h"
 #include "interface/ResourcePack.h"
-#include "render/AbstractDialogSystem.h"
 #include "render/DynamicSprite.h"
 #include "render/Fnt.h"
 #include "render/FontFaceCache.h"
@@ -404,7 +406,7 @@ static bool LoadSpriteRecord(CInStream* stream, CVector* registry, bool dynamicA
     if (kind == CSprite::KindStatic)
         sprite = new CSprite();
     else if (kind == CSprite::KindDynamic && dynamicAllowed)
-        sprite = new CDynamicSprite();
+        sprite = new CDynamicSprite(std::make_unique<CHTTPDynamicImage>());
     // Another kind: the length of its image block is known only to a class that does not exist,
     // so the records after it cannot be found.
     bool ok = sprite && sprite->Load(stream, id, name, g_fileVersion);

@@ -1,11 +1,13 @@
 // Navigation: which page is current (the page history) and which popups are shown on which page,
 // by name and by group, and the dynamic-image requests of the panel link.
 #include <cstring>
+#include <memory>
 
 #include "common/Vector.h"
+#include "devices/HTTPDynamicImage.h"
+#include "interface/AbstractDialogSystem.h"
 #include "interface/DialogPage.h"
 #include "interface/DialogPopup.h"
-#include "render/AbstractDialogSystem.h"
 #include "render/DynamicSprite.h"
 
 namespace
@@ -24,17 +26,15 @@ void NotifyChildren(CDialogPage* page, bool shown)
     }
 }
 
-int32_t HistoryEntry(const CVector* history, int32_t index)
-{
-    return static_cast<int32_t>(reinterpret_cast<intptr_t>(history->GetAt(index)));
-}
-
 // A dynamic image that an "add" request creates: it carries the requested name, so that a later
 // request with the same name finds it instead of adding another.
 class CNamedDynamicSprite : public CDynamicSprite
 {
 public:
-    explicit CNamedDynamicSprite(const char* name) { SetName(name); }
+    explicit CNamedDynamicSprite(const char* name) : CDynamicSprite(std::make_unique<CHTTPDynamicImage>())
+    {
+        SetName(name);
+    }
 };
 
 CSprite* FindDynamicImage(const CVector* images, const char* name)
@@ -81,9 +81,9 @@ void CAbstractDialogSystem::ShowPage(const char* name)
         m_historyIndex++;
         if (m_historyIndex < 0)
             m_historyIndex = 0;
-        while (m_pageHistory->GetCount() <= m_historyIndex)
-            m_pageHistory->Add(nullptr);
-        m_pageHistory->SetAt(m_historyIndex, reinterpret_cast<void*>(static_cast<intptr_t>(number)));
+        if (static_cast<int32_t>(m_pageHistory.size()) <= m_historyIndex)
+            m_pageHistory.resize(static_cast<size_t>(m_historyIndex) + 1, 0);
+        m_pageHistory[static_cast<size_t>(m_historyIndex)] = number;
         NotifyChildren(old, false);
         CDialogPage* page = GetPageObject(number);
         if (page)
@@ -98,11 +98,11 @@ void CAbstractDialogSystem::ShowPage(const char* name)
 
 void CAbstractDialogSystem::GoBack()
 {
-    if (m_historyIndex > 0 && m_historyIndex < m_pageHistory->GetCount())
+    if (m_historyIndex > 0 && m_historyIndex < static_cast<int32_t>(m_pageHistory.size()))
     {
         CDialogPage* old = GetPageObject(GetCurrentPageNumber());
         m_historyIndex--;
-        CDialogPage* page = GetPageObject(HistoryEntry(m_pageHistory, m_historyIndex));
+        CDialogPage* page = GetPageObject(m_pageHistory[static_cast<size_t>(m_historyIndex)]);
         NotifyChildren(old, false);
         NotifyChildren(page, true);
         InvalidateAll();

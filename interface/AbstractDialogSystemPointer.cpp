@@ -1,9 +1,9 @@
 // Pointer dispatch: the pointer events of the main window, on the tick thread, become presses,
 // moves and releases of the item that holds the pointer, and a release runs the item's flips.
 #include "common/Vector.h"
+#include "interface/AbstractDialogSystem.h"
 #include "interface/DialogItem.h"
 #include "interface/FlipCommand.h"
-#include "render/AbstractDialogSystem.h"
 
 #include <algorithm>
 

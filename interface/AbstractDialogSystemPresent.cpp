@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "render/AbstractDialogSystem.h"
+#include "interface/AbstractDialogSystem.h"
 #include "render/DirtyMap.h"
 #include "render/PixelBuffer.h"
 
@@ -32,7 +32,7 @@ void CAbstractDialogSystem::FlushDirtyCells()
 
 void CAbstractDialogSystem::QueuePresent(const DialogRect& rect)
 {
-    CCriticalSectionGuard guard(m_lock);
+    CCriticalSectionGuard guard(&m_lock);
     if (m_pendingAll)
         return;
     if (m_pendingCount == m_pendingCapacity)
@@ -69,7 +69,7 @@ void CAbstractDialogSystem::RequestPresent()
 void CAbstractDialogSystem::Present()
 {
     m_presentQueued.store(false);
-    CCriticalSectionGuard guard(m_lock);
+    CCriticalSectionGuard guard(&m_lock);
     if (m_pendingAll)
     {
         m_pendingAll = false;
@@ -85,7 +85,7 @@ void CAbstractDialogSystem::Present()
 
 void CAbstractDialogSystem::PresentAll()
 {
-    CCriticalSectionGuard guard(m_lock);
+    CCriticalSectionGuard guard(&m_lock);
     m_pendingAll = false;
     m_pendingCount = 0;
     CopyToWindow(nullptr, 0, true);

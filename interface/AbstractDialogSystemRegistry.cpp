@@ -4,8 +4,8 @@
 
 #include <cstring>
 
+#include "interface/AbstractDialogSystem.h"
 #include "interface/DialogItem.h"
-#include "render/AbstractDialogSystem.h"
 #include "render/Fnt.h"
 #include "render/Sprite.h"
 #include "render/Template.h"
@@ -130,9 +130,9 @@ CDialogItem* CAbstractDialogSystem::GetPopup(int32_t number) const
 
 int32_t CAbstractDialogSystem::GetCurrentPageNumber() const
 {
-    if (!m_pageHistory || m_historyIndex < 0 || m_historyIndex >= m_pageHistory->GetCount())
+    if (m_historyIndex < 0 || m_historyIndex >= static_cast<int32_t>(m_pageHistory.size()))
         return 0;
-    return static_cast<int32_t>(reinterpret_cast<intptr_t>(m_pageHistory->GetAt(m_historyIndex)));
+    return m_pageHistory[static_cast<size_t>(m_historyIndex)];
 }
 
 CDialogItem* CAbstractDialogSystem::GetCurrentPage() const

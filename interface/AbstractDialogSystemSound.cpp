@@ -1,5 +1,5 @@
 // Sounds of the interface: one at a time, started by id.
-#include "render/AbstractDialogSystem.h"
+#include "interface/AbstractDialogSystem.h"
 #include "sound/AbstractSoundOutput.h"
 #include "sound/SoundFile.h"
 

@@ -8,12 +8,12 @@
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
 #include "common/Vector.h"
+#include "interface/AbstractDialogSystem.h"
 #include "interface/AbstractEffect.h"
 #include "interface/DialogItemState.h"
 #include "interface/DialogPage.h"
 #include "interface/LoaderChildFactory.h"
 #include "platform/Clock.h"
-#include "render/AbstractDialogSystem.h"
 
 namespace
 {

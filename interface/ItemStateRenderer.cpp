@@ -1,10 +1,10 @@
-#include "render/ItemStateRenderer.h"
+#include "interface/ItemStateRenderer.h"
 
 #include "common/Vector.h"
+#include "interface/AbstractDialogSystem.h"
 #include "interface/DialogItem.h"
 #include "interface/DialogItemState.h"
 #include "interface/TextVariables.h"
-#include "render/AbstractDialogSystem.h"
 #include "render/CoverageMask.h"
 #include "render/PixelBuffer.h"
 #include "render/Sprite.h"

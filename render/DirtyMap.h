@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "render/AbstractDialogSystem.h"
+#include "render/DialogRect.h"
 
 // The map of dirty 8 x 8-pixel cells of a surface, one byte per cell, row by row, and its merge
 // into a few rectangles. Touched only by the tick thread.

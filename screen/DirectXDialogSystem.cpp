@@ -1,4 +1,4 @@
-#include "render/DirectXDialogSystem.h"
+#include "screen/DirectXDialogSystem.h"
 
 #include <SDL.h>
 
@@ -129,7 +129,7 @@ void CDirectXDialogSystem::Paint(const DialogRect& rect)
 {
     if (!m_surface)
         return;
-    CCriticalSectionGuard guard(m_lock);
+    CCriticalSectionGuard guard(&m_lock);
     CDialogItem* page = GetCurrentPage();
     if (page)
         page->Draw(rect);

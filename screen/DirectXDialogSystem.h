@@ -1,5 +1,5 @@
 #pragma once
-#include "render/AbstractDialogSystem.h"
+#include "interface/AbstractDialogSystem.h"
 
 // One display mode of the screen.
 struct DisplayMode

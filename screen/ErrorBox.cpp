@@ -1,4 +1,4 @@
-#include "platform/ErrorBox.h"
+#include "screen/ErrorBox.h"
 
 #include <SDL.h>
 #include <cstdio>

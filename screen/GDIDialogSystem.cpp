@@ -1,4 +1,4 @@
-#include "render/GDIDialogSystem.h"
+#include "screen/GDIDialogSystem.h"
 
 #include <SDL.h>
 
@@ -45,7 +45,7 @@ void CGDIDialogSystem::Paint(const DialogRect& rect)
                        std::min(rect.bottom, m_offsetY + m_surface->height) - m_offsetY};
     if (clip.right <= clip.left || clip.bottom <= clip.top)
         return;
-    CCriticalSectionGuard guard(m_lock);
+    CCriticalSectionGuard guard(&m_lock);
     CDialogItem* page = GetCurrentPage();
     if (page)
         page->Draw(clip);

@@ -1,5 +1,5 @@
 #pragma once
-#include "render/AbstractDialogSystem.h"
+#include "interface/AbstractDialogSystem.h"
 
 // The back end of a windowed interface: the window's client area is the design size and the
 // surface is drawn on the tick thread in Flush, then presented by the main thread.

@@ -1,4 +1,4 @@
-#include "platform/PromptModel.h"
+#include "screen/PromptModel.h"
 
 #include <cstdint>
 

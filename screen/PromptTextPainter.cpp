@@ -1,4 +1,4 @@
-#include "platform/PromptTextPainter.h"
+#include "screen/PromptTextPainter.h"
 
 #include <SDL.h>
 #include <ft2build.h>

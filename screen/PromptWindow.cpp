@@ -1,4 +1,4 @@
-#include "platform/PromptWindow.h"
+#include "screen/PromptWindow.h"
 
 #include <SDL.h>
 

@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/PromptModel.h"
-#include "platform/PromptTextPainter.h"
+#include "screen/PromptModel.h"
+#include "screen/PromptTextPainter.h"
 
 struct SDL_Window;
 struct SDL_Surface;

@@ -4,6 +4,7 @@
 
 #include "common/InStream.h"
 #include "devices/AbstractDevice.h"
+#include "interface/AbstractDialogSystem.h"
 #include "support/AppTestSupport.h"
 
 namespace
@@ -142,7 +143,7 @@ TEST_F(DeviceTableTest, ADriverGetsItsChannelsInFileOrder)
     EXPECT_EQ(dialog.StandIn()->GetId(), 5);
     EXPECT_FALSE(dialog.interfaceAtBegin);
     ASSERT_NE(dialog.GetBackEnd(), nullptr);
-    EXPECT_EQ(dialog.StandIn()->GetDialogSystem(), dialog.GetBackEnd());
+    EXPECT_EQ(dialog.StandIn()->GetDialogSystem(), static_cast<CDeviceEventSink*>(dialog.GetBackEnd()));
     dialog.Shutdown();
 }
 

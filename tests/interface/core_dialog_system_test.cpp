@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "interface/DialogItem.h"
-#include "render/DirectXDialogSystem.h"
 #include "render/Fnt.h"
-#include "render/GDIDialogSystem.h"
 #include "render/PixelBuffer.h"
+#include "screen/DirectXDialogSystem.h"
+#include "screen/GDIDialogSystem.h"
 
 namespace
 {

@@ -11,8 +11,8 @@
 #include "common/StringFunctions.h"
 #include "interface/DialogItem.h"
 #include "render/Fnt.h"
-#include "render/GDIDialogSystem.h"
 #include "render/Sprite.h"
+#include "screen/GDIDialogSystem.h"
 
 namespace
 {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "render/GDIDialogSystem.h"
+#include "screen/GDIDialogSystem.h"
 #include "sound/OpenALOutput.h"
 #include "sound/SoundFile.h"
 

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "interface/DialogItem.h"
-#include "render/GDIDialogSystem.h"
+#include "screen/GDIDialogSystem.h"
 
 namespace
 {
@@ -76,7 +76,7 @@ TEST(CoreUpdate, TimersRunEverywhereAndUpdateOnlyOnTheCurrentPage)
     EXPECT_TRUE(popup->lockedDuringTimer);
 
     // The history holds page 2 at index 0.
-    system.GetPageHistory()->Add(reinterpret_cast<void*>(intptr_t{2}));
+    system.GetPageHistory().push_back(2);
     system.SetHistoryIndex(0);
     EXPECT_EQ(2, system.GetCurrentPageNumber());
     system.Update(17);

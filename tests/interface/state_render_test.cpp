@@ -4,15 +4,17 @@
 
 #include <array>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "common/Vector.h"
+#include "devices/HTTPDynamicImage.h"
 #include "interface/DialogItem.h"
 #include "interface/DialogItemState.h"
+#include "interface/ItemStateRenderer.h"
 #include "interface/TextVariables.h"
 #include "render/DynamicSprite.h"
 #include "render/Fnt.h"
-#include "render/ItemStateRenderer.h"
 #include "render/PixelBuffer.h"
 #include "render/Sprite.h"
 #include "render/Template.h"
@@ -231,7 +233,7 @@ TEST(StateBorder, ResolvesTemplatesByPositionAndImagesWithABitmap)
 {
     CRecordingDialogSystem backEnd;
     backEnd.GetImages()->Add(SolidImage(7, 4, 4, {1, 2, 3, 255}));
-    CDynamicSprite* waiting = new CDynamicSprite(); // no picture yet
+    CDynamicSprite* waiting = new CDynamicSprite(std::make_unique<CHTTPDynamicImage>()); // no picture yet
     waiting->SetId(9);
     backEnd.GetImages()->Add(waiting);
     struct Case
@@ -299,7 +301,7 @@ TEST_F(StateRendering, ImageBorderTintsTheFillAndIsCentred)
 TEST_F(StateRendering, ImageBorderWithoutAPictureFillsSolidly)
 {
     AddTemplates(1);
-    CDynamicSprite* waiting = new CDynamicSprite();
+    CDynamicSprite* waiting = new CDynamicSprite(std::make_unique<CHTTPDynamicImage>());
     waiting->SetId(7);
     backEnd.GetImages()->Add(waiting);
     state->m_border = 0x01000007;

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <thread>
 
-#include "render/DirectXDialogSystem.h"
-#include "render/GDIDialogSystem.h"
 #include "render/PixelBuffer.h"
+#include "screen/DirectXDialogSystem.h"
+#include "screen/GDIDialogSystem.h"
 
 namespace
 {

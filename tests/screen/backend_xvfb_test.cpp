@@ -9,9 +9,9 @@
 #include <string>
 
 #include "platform/Clock.h"
-#include "render/DirectXDialogSystem.h"
-#include "render/GDIDialogSystem.h"
 #include "render/PixelBuffer.h"
+#include "screen/DirectXDialogSystem.h"
+#include "screen/GDIDialogSystem.h"
 #include "support/XvfbServer.h"
 
 namespace

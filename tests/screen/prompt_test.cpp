@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/PromptModel.h"
-#include "platform/PromptTextPainter.h"
-#include "platform/PromptWindow.h"
+#include "screen/PromptModel.h"
+#include "screen/PromptTextPainter.h"
+#include "screen/PromptWindow.h"
 
 namespace
 {
