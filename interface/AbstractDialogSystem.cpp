@@ -124,8 +124,7 @@ void CAbstractDialogSystem::DestroyRegistries()
     m_sections = nullptr;
     delete m_rootItem;
     m_rootItem = nullptr;
-    delete[] m_pendingRects;
-    m_pendingRects = nullptr;
+    m_pendingRects.clear();
     ReleaseBlendTables();
     FreeImage_DeInitialise();
 }
@@ -211,7 +210,7 @@ void CAbstractDialogSystem::FreeSurface()
     m_surface = nullptr;
     free(m_surfacePixels);
     m_surfacePixels = nullptr;
-    m_pendingCount = 0;
+    m_pendingRects.clear();
     m_pendingAll = false;
     m_lock.Leave();
 }

@@ -314,9 +314,9 @@ protected:
 
     // Presenting: rectangles (design coordinates) drawn but not yet copied to the window, and
     // whether a present event is already waiting in the main thread's queue.
-    DialogRect* m_pendingRects = nullptr;
-    int32_t m_pendingCount = 0;
-    int32_t m_pendingCapacity = 0;
+    // At most kMaxPendingRects; past that the next present copies the whole surface.
+    static constexpr size_t kMaxPendingRects = 1024;
+    std::vector<DialogRect> m_pendingRects;
     bool m_pendingAll = false;
     std::atomic<bool> m_presentQueued{false};
     const char* m_initError = "";

@@ -35,24 +35,15 @@ void CAbstractDialogSystem::QueuePresent(const DialogRect& rect)
     CCriticalSectionGuard guard(&m_lock);
     if (m_pendingAll)
         return;
-    if (m_pendingCount == m_pendingCapacity)
+    // Rectangles pile up only while the main thread is behind; beyond a screenful of them
+    // one full copy is cheaper than keeping count.
+    if (m_pendingRects.size() >= kMaxPendingRects)
     {
-        // Rectangles pile up only while the main thread is behind; beyond a screenful of them
-        // one full copy is cheaper than keeping count.
-        if (m_pendingCapacity >= 1024)
-        {
-            m_pendingAll = true;
-            m_pendingCount = 0;
-            return;
-        }
-        int32_t capacity = m_pendingCapacity ? m_pendingCapacity * 2 : 32;
-        DialogRect* grown = new DialogRect[capacity];
-        std::copy(m_pendingRects, m_pendingRects + m_pendingCount, grown);
-        delete[] m_pendingRects;
-        m_pendingRects = grown;
-        m_pendingCapacity = capacity;
+        m_pendingAll = true;
+        m_pendingRects.clear();
+        return;
     }
-    m_pendingRects[m_pendingCount++] = rect;
+    m_pendingRects.push_back(rect);
 }
 
 void CAbstractDialogSystem::RequestPresent()
@@ -73,21 +64,21 @@ void CAbstractDialogSystem::Present()
     if (m_pendingAll)
     {
         m_pendingAll = false;
-        m_pendingCount = 0;
+        m_pendingRects.clear();
         CopyToWindow(nullptr, 0, true);
         return;
     }
-    if (m_pendingCount == 0)
+    if (m_pendingRects.empty())
         return;
-    CopyToWindow(m_pendingRects, m_pendingCount, false);
-    m_pendingCount = 0;
+    CopyToWindow(m_pendingRects.data(), static_cast<int32_t>(m_pendingRects.size()), false);
+    m_pendingRects.clear();
 }
 
 void CAbstractDialogSystem::PresentAll()
 {
     CCriticalSectionGuard guard(&m_lock);
     m_pendingAll = false;
-    m_pendingCount = 0;
+    m_pendingRects.clear();
     CopyToWindow(nullptr, 0, true);
 }
 
