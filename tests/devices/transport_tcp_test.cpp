@@ -24,8 +24,12 @@ protected:
     bool OpenToPeer() { return m_transport->Open("127.0.0.1", m_peer.Port(), 0, 0, 0, 0); }
     bool ConnectOnline()
     {
+        // The kernel completes a connect before the peer takes it: wait for both.
+        const int accepted = m_peer.Accepted();
         return OpenToPeer() &&
-               TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; });
+               TickUntil(m_device, 3000,
+                         [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }) &&
+               m_peer.WaitAccepted(accepted + 1, 3000);
     }
 
     TcpPeer m_peer;
@@ -103,7 +107,7 @@ TEST_F(TcpTransport, RefusedConnectIsRetriedAfterTheReconnectWaitAndLeaksNothing
     m_peer.SetRefusing(false);
     ASSERT_TRUE(
         TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
-    EXPECT_EQ(m_peer.Accepted(), 1);
+    EXPECT_TRUE(m_peer.WaitAccepted(1, 2000));
 }
 
 TEST_F(TcpTransport, PeerCloseIsReportedOnceAndTheLinkReopensAtTheNextTick)
@@ -117,7 +121,7 @@ TEST_F(TcpTransport, PeerCloseIsReportedOnceAndTheLinkReopensAtTheNextTick)
 
     ASSERT_TRUE(
         TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
-    EXPECT_EQ(m_peer.Accepted(), 2);
+    EXPECT_TRUE(m_peer.WaitAccepted(2, 2000));
     EXPECT_EQ(m_device.disconnects, 1);
 }
 

@@ -78,7 +78,16 @@ bool TcpPeer::Listen(int backlog)
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
     sockaddr_in address = Loopback(m_port);
     socklen_t length = sizeof address;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, backlog) != 0 ||
+    // The old listener of the same port lives on until the peer's thread leaves the poll that
+    // still holds it: try again for a moment.
+    bool bound = false;
+    for (int attempt = 0; attempt < 100 && !bound; ++attempt)
+    {
+        bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        if (!bound)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (!bound || listen(fd, backlog) != 0 ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
     {
         close(fd);
