@@ -60,7 +60,9 @@ bool CAbstractTransport::StartWorker()
         m_worker = std::make_unique<CWorkerThread>(&CAbstractTransport::WorkerProcedure, this);
     if (m_worker->GetState() == WorkerRunning)
         return true;
-    return m_worker->Command(WorkerCommandStart);
+    // A thread that was created but had not reported within the start wait (a loaded machine)
+    // still runs the link: only a thread that could not be created fails the start.
+    return m_worker->Command(WorkerCommandStart) || m_worker->GetState() != WorkerStopped;
 }
 
 void CAbstractTransport::StopWorker()
