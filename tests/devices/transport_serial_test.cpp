@@ -125,18 +125,18 @@ TEST_F(SerialTransport, BytesCrossBothWaysOnTheWorker)
 {
     m_transport->SetReadInterval(100);
     ASSERT_TRUE(Online());
-    ASSERT_TRUE(m_peer.Send(Text("STATUS 1\r")));
-    ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.Received() == Text("STATUS 1\r"); }));
+    ASSERT_TRUE(m_peer.Send(PeerText("STATUS 1\r")));
+    ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.Received() == PeerText("STATUS 1\r"); }));
     EXPECT_NE(m_device.ReceivedOn(), std::this_thread::get_id());
 
-    ASSERT_TRUE(m_transport->Send(Text("ON 2\r").data(), 5));
+    ASSERT_TRUE(m_transport->Send(PeerText("ON 2\r").data(), 5));
     ASSERT_TRUE(m_peer.WaitBytes(5, 2000));
-    EXPECT_EQ(m_peer.Bytes(), Text("ON 2\r"));
+    EXPECT_EQ(m_peer.Bytes(), PeerText("ON 2\r"));
 
     // Once written, the next block is taken.
-    ASSERT_TRUE(WaitUntil(2000, [&] { return m_transport->Send(Text("OFF 2\r").data(), 6); }));
+    ASSERT_TRUE(WaitUntil(2000, [&] { return m_transport->Send(PeerText("OFF 2\r").data(), 6); }));
     ASSERT_TRUE(m_peer.WaitBytes(11, 2000));
-    EXPECT_EQ(m_peer.Bytes(), Text("ON 2\rOFF 2\r"));
+    EXPECT_EQ(m_peer.Bytes(), PeerText("ON 2\rOFF 2\r"));
 }
 
 TEST_F(SerialTransport, SendTakesOneBlockOfAtMost513Bytes)
@@ -186,7 +186,7 @@ TEST_F(SerialTransport, CloseOnTheTickThreadReportsOnce)
     m_transport->Close();
     EXPECT_EQ(m_device.disconnects, 1);
     EXPECT_EQ(m_transport->GetLinkState(), CAbstractTransport::LinkClosed);
-    EXPECT_FALSE(m_transport->Send(Text("x").data(), 1));
+    EXPECT_FALSE(m_transport->Send(PeerText("x").data(), 1));
     ASSERT_TRUE(
         TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
 }

@@ -58,11 +58,11 @@ TEST_F(TcpTransport, BytesCrossBothWaysAndTheEndpointsAreTheKernels)
 
     ASSERT_TRUE(m_transport->Send(reinterpret_cast<const uint8_t*>("hello"), 5));
     ASSERT_TRUE(m_peer.WaitBytes(5, 2000));
-    EXPECT_EQ(m_peer.Bytes(), Text("hello"));
+    EXPECT_EQ(m_peer.Bytes(), PeerText("hello"));
 
-    ASSERT_TRUE(m_peer.Send(Text("feedback")));
+    ASSERT_TRUE(m_peer.Send(PeerText("feedback")));
     ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.Received().size() >= 8; }));
-    EXPECT_EQ(m_device.Received(), Text("feedback"));
+    EXPECT_EQ(m_device.Received(), PeerText("feedback"));
     EXPECT_NE(m_device.ReceivedOn(), std::this_thread::get_id());
 
     // The local address is the one the peer sees, never the host name's first address.
@@ -74,13 +74,13 @@ TEST_F(TcpTransport, BytesCrossBothWaysAndTheEndpointsAreTheKernels)
 
 TEST_F(TcpTransport, ScriptedAnswersAndAGreetingArrive)
 {
-    m_peer.SetGreeting(Text("WELCOME\r"));
-    m_peer.AddReply(Text("PING\r"), Text("PONG\r"));
+    m_peer.SetGreeting(PeerText("WELCOME\r"));
+    m_peer.AddReply(PeerText("PING\r"), PeerText("PONG\r"));
     ASSERT_TRUE(ConnectOnline());
-    ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.Received() == Text("WELCOME\r"); }));
-    ASSERT_TRUE(m_transport->Send(Text("PI").data(), 2));
-    ASSERT_TRUE(m_transport->Send(Text("NG\r").data(), 3));
-    EXPECT_TRUE(WaitUntil(2000, [&] { return m_device.Received() == Text("WELCOME\rPONG\r"); }));
+    ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.Received() == PeerText("WELCOME\r"); }));
+    ASSERT_TRUE(m_transport->Send(PeerText("PI").data(), 2));
+    ASSERT_TRUE(m_transport->Send(PeerText("NG\r").data(), 3));
+    EXPECT_TRUE(WaitUntil(2000, [&] { return m_device.Received() == PeerText("WELCOME\rPONG\r"); }));
 }
 
 // A refused attempt is not repeated on every tick: the next comes once the reconnect wait has
@@ -117,7 +117,7 @@ TEST_F(TcpTransport, PeerCloseIsReportedOnceAndTheLinkReopensAtTheNextTick)
     ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.disconnects == 1; }));
     EXPECT_NE(m_device.DisconnectedOn(), std::this_thread::get_id());
     EXPECT_EQ(m_transport->GetLinkState(), CAbstractTransport::LinkClosed);
-    EXPECT_FALSE(m_transport->Send(Text("x").data(), 1));
+    EXPECT_FALSE(m_transport->Send(PeerText("x").data(), 1));
 
     ASSERT_TRUE(
         TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));

@@ -96,16 +96,16 @@ TEST_F(UdpTransport, DatagramsCrossBothWaysWithTheirSender)
     const uint16_t local = m_transport->GetLocalPort();
     ASSERT_NE(local, 0);
 
-    ASSERT_TRUE(m_transport->Send(Text("status?").data(), 7));
+    ASSERT_TRUE(m_transport->Send(PeerText("status?").data(), 7));
     ASSERT_TRUE(m_peer.WaitChunks(1, 2000));
-    EXPECT_EQ(m_peer.Chunks()[0].bytes, Text("status?"));
+    EXPECT_EQ(m_peer.Chunks()[0].bytes, PeerText("status?"));
     EXPECT_EQ(m_peer.Chunks()[0].fromPort, local);
 
-    ASSERT_TRUE(m_peer.Answer(Text("one")));
-    ASSERT_TRUE(m_peer.SendTo(local, Text("two")));
+    ASSERT_TRUE(m_peer.Answer(PeerText("one")));
+    ASSERT_TRUE(m_peer.SendTo(local, PeerText("two")));
     ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.Blocks().size() == 2; }));
-    EXPECT_EQ(m_device.Blocks()[0], Text("one"));
-    EXPECT_EQ(m_device.Blocks()[1], Text("two"));
+    EXPECT_EQ(m_device.Blocks()[0], PeerText("one"));
+    EXPECT_EQ(m_device.Blocks()[1], PeerText("two"));
     EXPECT_NE(m_device.ReceivedOn(), std::this_thread::get_id());
     for (const auto& sender : m_device.Senders())
         EXPECT_EQ(sender, std::make_pair(kLoopback, m_peer.Port()));
@@ -117,15 +117,15 @@ TEST_F(UdpTransport, ADatagramLongerThanTheBufferIsDroppedWhole)
 {
     ASSERT_TRUE(Online());
     const uint16_t local = m_transport->GetLocalPort();
-    ASSERT_TRUE(m_peer.SendTo(local, Garbage(1024, 7)));
-    ASSERT_TRUE(m_peer.SendTo(local, Garbage(1025, 8)));
-    ASSERT_TRUE(m_peer.SendTo(local, Text("after")));
+    ASSERT_TRUE(m_peer.SendTo(local, PeerGarbage(1024, 7)));
+    ASSERT_TRUE(m_peer.SendTo(local, PeerGarbage(1025, 8)));
+    ASSERT_TRUE(m_peer.SendTo(local, PeerText("after")));
     ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.Blocks().size() >= 2; }));
     platform::SleepMs(100);
     auto blocks = m_device.Blocks();
     ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(blocks[0], Garbage(1024, 7));
-    EXPECT_EQ(blocks[1], Text("after"));
+    EXPECT_EQ(blocks[0], PeerGarbage(1024, 7));
+    EXPECT_EQ(blocks[1], PeerText("after"));
     EXPECT_EQ(m_device.disconnects, 0);
 }
 
@@ -140,7 +140,7 @@ TEST_F(UdpTransport, ADriverRecognisesItsOwnDatagramsOnASharedPort)
     ASSERT_TRUE(transport->Open("127.0.0.1", shared, shared, 0, 0, 0));
     ASSERT_TRUE(TickUntil(device, 3000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
     EXPECT_EQ(transport->GetLocalPort(), shared);
-    ASSERT_TRUE(transport->Send(Text("own").data(), 3));
+    ASSERT_TRUE(transport->Send(PeerText("own").data(), 3));
     ASSERT_TRUE(WaitUntil(2000, [&] { return device.Blocks().size() == 1; }));
     ASSERT_EQ(device.Senders().size(), 1u);
     EXPECT_EQ(device.Senders()[0].first, transport->GetLocalAddress());
@@ -164,10 +164,10 @@ TEST_F(UdpTransport, WithoutAHostTheSocketOnlyReceives)
     ASSERT_TRUE(m_transport->Open(nullptr, 5000, 0, 0, 0, 0));
     ASSERT_TRUE(
         TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
-    EXPECT_FALSE(m_transport->Send(Text("x").data(), 1));
+    EXPECT_FALSE(m_transport->Send(PeerText("x").data(), 1));
     EXPECT_EQ(m_transport->GetRemoteAddress(), 0u);
-    ASSERT_TRUE(m_peer.SendTo(m_transport->GetLocalPort(), Text("in")));
-    EXPECT_TRUE(WaitUntil(2000, [&] { return m_device.Received() == Text("in"); }));
+    ASSERT_TRUE(m_peer.SendTo(m_transport->GetLocalPort(), PeerText("in")));
+    EXPECT_TRUE(WaitUntil(2000, [&] { return m_device.Received() == PeerText("in"); }));
 }
 
 TEST_F(UdpTransport, CloseReportsOnceAndSendsFailUntilTheNextConnect)
@@ -176,10 +176,10 @@ TEST_F(UdpTransport, CloseReportsOnceAndSendsFailUntilTheNextConnect)
     m_transport->Close();
     m_transport->Close();
     EXPECT_EQ(m_device.disconnects, 1);
-    EXPECT_FALSE(m_transport->Send(Text("x").data(), 1));
+    EXPECT_FALSE(m_transport->Send(PeerText("x").data(), 1));
     ASSERT_TRUE(
         TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
-    ASSERT_TRUE(m_transport->Send(Text("y").data(), 1));
+    ASSERT_TRUE(m_transport->Send(PeerText("y").data(), 1));
     EXPECT_TRUE(m_peer.WaitBytes(1, 2000));
 }
 } // namespace

@@ -85,12 +85,12 @@ std::vector<std::vector<uint8_t>> PeerLog::Record(const uint8_t* bytes, size_t l
     return answers;
 }
 
-std::vector<uint8_t> Text(const char* text)
+std::vector<uint8_t> PeerText(const char* text)
 {
     return std::vector<uint8_t>(text, text + std::strlen(text));
 }
 
-std::vector<uint8_t> Garbage(size_t count, uint32_t seed)
+std::vector<uint8_t> PeerGarbage(size_t count, uint32_t seed)
 {
     std::vector<uint8_t> bytes(count);
     uint32_t state = seed ? seed : 1;

@@ -58,7 +58,7 @@ private:
     std::vector<Reply> m_replies;
 };
 
-// Bytes from a text, for scripts: Text("PING\r").
-std::vector<uint8_t> Text(const char* text);
+// Bytes from a text, for scripts: PeerText("PING\r").
+std::vector<uint8_t> PeerText(const char* text);
 // `count` bytes of noise, the same for the same seed.
-std::vector<uint8_t> Garbage(size_t count, uint32_t seed = 1);
+std::vector<uint8_t> PeerGarbage(size_t count, uint32_t seed = 1);

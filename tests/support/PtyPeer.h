@@ -20,7 +20,7 @@
 //   transport.Open(nullptr, 3, 0, 19200, 8, 'n');
 //   transport.Connect();  ...  transport.Send(bytes, n);
 //   ASSERT_TRUE(peer.WaitBytes(n, 2000));           // peer.Bytes(), peer.Chunks()
-//   peer.Send(Text("OK\r"));                        // reaches the device's OnReceive
+//   peer.Send(PeerText("OK\r"));                        // reaches the device's OnReceive
 //   peer.Unplug();                                  // COM3 leads nowhere: opens fail
 //   peer.Hangup();                                  // closes the master: the open port fails
 class PtyPeer : public PeerLog

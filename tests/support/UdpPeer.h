@@ -14,9 +14,9 @@
 //   UdpPeer peer;                                   // port chosen by the system
 //   transport.Open("127.0.0.1", peer.Port(), 0, 0, 0, 0);
 //   transport.Connect();                            // once up: transport.GetLocalPort()
-//   peer.SendTo(transport.GetLocalPort(), Text("status"));
+//   peer.SendTo(transport.GetLocalPort(), PeerText("status"));
 //   transport.Send(bytes, n);  ASSERT_TRUE(peer.WaitChunks(1, 2000));
-//   peer.Answer(Text("ack"));                       // to the sender of the last datagram
+//   peer.Answer(PeerText("ack"));                       // to the sender of the last datagram
 class UdpPeer : public PeerLog
 {
 public:
