@@ -125,7 +125,7 @@ bool CAbstractDevice::DispatchEvents()
 
 bool CAbstractDevice::AcceptsReportKind(uint8_t kind) const
 {
-    if (!DeviceEventKindNeedsPayload(kind))
+    if (!ReadsReportKind() || !DeviceEventKindNeedsPayload(kind))
         return true;
     return (m_payloadKinds[kind >> 6] >> (kind & 63)) & 1;
 }
@@ -197,5 +197,27 @@ bool CAbstractDevice::DirectConnect()
         return false;
     m_lastAttempt = Now();
     m_state = StateConnecting;
-    return m_transport->Connect();
+    // The transport's own Connect waits for the peer; on the tick thread that would stall every
+    // touch for as long as the peer takes. Its thread runs it instead, at its next pass.
+    m_transport->RequestState(CAbstractTransport::LinkConnectRequested);
+    return true;
+}
+
+bool CAbstractDevice::SendToTransport(const uint8_t* bytes, uint32_t length)
+{
+    CCriticalSectionGuard guard(&m_sendLock);
+    return m_transport && m_transport->Send(bytes, length);
+}
+
+void CAbstractDevice::CloseTransport()
+{
+    if (m_transport)
+        m_transport->Close();
+}
+
+void CAbstractDevice::DeleteTransport()
+{
+    CAbstractTransport* transport = m_transport;
+    delete transport;
+    m_transport = nullptr;
 }
