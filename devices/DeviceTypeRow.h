@@ -37,6 +37,15 @@ template <class Driver> CAbstractDevice* MakeDevice()
 }
 
 // One DeviceTypeCode of the interface file's device table.
+//
+// A driver fills its row in devices/DeviceTypeTable.cpp by replacing the null with its maker:
+//
+//     #include "devices/buses/modbus/ModbusTCPDevice.h"
+//     {0x21, "CreateModbusTCPDevice", F::Number, R::HostAndPort, 0, MakeDevice<CModbusTCPDevice>},
+//
+// The class needs a public default constructor; its Configure receives the parsed DeviceParams
+// (devices/DeviceParams.h lists the fields by code) and normally ends in one of the shared forms
+// (CAbstractDevice::OpenTcpTransport, OpenUdpTransport, OpenSerialTransport).
 struct DeviceTypeRow
 {
     uint32_t code;

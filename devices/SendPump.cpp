@@ -44,6 +44,12 @@ CSendPump::PumpStep CSendPump::Pump()
         switch (m_state.load())
         {
         case Waiting:
+            // A queue emptied under a waiting head (by the driver) has nothing left to wait for.
+            if (m_queue.GetCount() == 0)
+            {
+                m_state = Ready;
+                return step;
+            }
             if (platform::ElapsedMs(now, m_sendTime) <= m_rules.answerTimeout)
                 return step;
             step.tag = m_queue.PeekTag();

@@ -64,6 +64,16 @@ struct SendPumpRules
 //     // OnDisconnected:
 //     m_pump.OnLinkLost();
 //
+// The families' rules in these terms (pop / answerTimeout / resends / minGap / pauseAfterAnswer):
+//   Modbus            OnAnswer / 12000 / 0 / 0 / 0        Dropped: release the block, empty the in-stream
+//   KNX object server OnAnswer / 6000 / 0 / 0 / 0         Dropped: empty the in-stream
+//   Helvar AV         OnAnswer / 6000 / 0 / 0 / 0         Dropped: empty the in-stream
+//   SmartBus          OnAnswer / 500 / 3 / 0 / 0          (at least 501 ms, sent at most four times)
+//   KNX tunnelling    OnAnswer / 1000 / the driver's limit or kResendForever / 0 / the pause
+//   EPSNET            OnSend / - / - / 26 / 0
+//   Shturman XXV07    OnAnswer / 200 / 0 / 0 / 0          never Accept: one frame per 200 ms
+//   Shturman D12SS20  OnSendTagZero / 2000 / 0 / 0 / 0
+//
 // Thread-safety: the pump's state is under its own lock, which is never held while the message
 // is sent (the send takes the device's send lock).
 class CSendPump

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace
 {
 using toolkit_test::CClockDevice;
@@ -250,6 +253,46 @@ TEST(SendPump, WithoutATransportTheSendFails)
     device.DeleteTransport();
     device.Add('a');
     EXPECT_EQ(device.At(0).kind, PumpStep::SendFailed);
+    EXPECT_EQ(device.queue.GetCount(), 0);
+}
+
+TEST(SendPump, AQueueEmptiedWhileWaitingMakesThePumpReady)
+{
+    CPumpDevice device(Rules(PopRule::OnAnswer, 1000));
+    device.Add('a');
+    device.At(0);
+    device.queue.Clear();
+    EXPECT_EQ(device.At(1).kind, PumpStep::Nothing);
+    EXPECT_EQ(device.pump.GetState(), CSendPump::Ready);
+    device.Add('b');
+    EXPECT_EQ(device.At(2).kind, PumpStep::Sent);
+    EXPECT_EQ(device.Sent(), "ab");
+}
+
+TEST(SendPump, TheTickAndTheTransportThreadShareIt)
+{
+    // The tick thread pumps and queues while the transport thread accepts answers and drops the
+    // link now and then: every message is sent at least once and the pump ends idle.
+    CPumpDevice device(Rules(PopRule::OnAnswer, 0, SendPumpRules::kResendForever));
+    std::atomic<bool> done{false};
+    std::thread transport([&] {
+        int n = 0;
+        while (!done.load())
+        {
+            if (device.pump.AcceptHead() && ++n % 50 == 0)
+                device.pump.OnLinkLost();
+        }
+    });
+    for (int i = 0; i < 2000; ++i)
+    {
+        device.Add(static_cast<char>('a' + i % 26));
+        device.pump.Pump();
+    }
+    while (device.queue.GetCount() > 0)
+        device.pump.Pump();
+    done = true;
+    transport.join();
+    EXPECT_GE(device.transport->sent.size(), 2000u);
     EXPECT_EQ(device.queue.GetCount(), 0);
 }
 } // namespace
