@@ -36,7 +36,10 @@ void ParseSerial(const DeviceTypeRow& row, const char* text, DeviceParams& param
     const char* cursor = text;
     params.baud = Number(cursor);
     Step(cursor);
-    params.dataBits = static_cast<uint8_t>(Number(cursor));
+    // A number too large for the field is no data-bit count: 0, which the transport refuses,
+    // rather than its low byte (264 would read as 8).
+    uint32_t dataBits = Number(cursor);
+    params.dataBits = dataBits <= 0xFF ? static_cast<uint8_t>(dataBits) : 0;
     // The cursor stands on what ended the data bits; the parity is the character after it. A text
     // that ends first has no parity letter, which reads as none.
     params.parity = *cursor && cursor[1] ? FoldParity(cursor[1]) : CDeviceFactory::kDefaultParity;
