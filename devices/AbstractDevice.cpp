@@ -197,10 +197,9 @@ bool CAbstractDevice::DirectConnect()
         return false;
     m_lastAttempt = Now();
     m_state = StateConnecting;
-    // The transport's own Connect waits for the peer; on the tick thread that would stall every
-    // touch for as long as the peer takes. Its thread runs it instead, at its next pass.
-    m_transport->RequestState(CAbstractTransport::LinkConnectRequested);
-    return true;
+    // A transport's Connect only starts the attempt, which its worker carries out: nothing here
+    // waits for the peer, so a slow or silent host never stalls the tick.
+    return m_transport->Connect();
 }
 
 bool CAbstractDevice::SendToTransport(const uint8_t* bytes, uint32_t length)

@@ -74,8 +74,9 @@ public:
     bool StandardConnect();
     bool ConnectWithoutTimeStamp();
     // The direct form (drivers whose Connect opens the link at once): time stamp, connecting, and
-    // the transport's thread asked to connect now. It only starts the attempt: a connect that
-    // waits for its peer never runs on the tick thread. The result says whether it was started.
+    // the transport's Connect called now. That Connect only starts the attempt on the transport's
+    // worker, so a connect that waits for its peer never runs on the tick thread. The result
+    // says whether the attempt was started.
     bool DirectConnect();
     void StandardOnConnected() { m_state = StateOnline; }
     void StandardOnDisconnected() { m_state = StateIdle; }

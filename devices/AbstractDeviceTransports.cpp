@@ -1,15 +1,10 @@
 // The shared Configure forms of the devices: each creates its transport, keeps it (also when Open
 // fails, so that the connection cycle and Disconnect find it) and opens it with the endpoint.
 #include "devices/AbstractDevice.h"
-#include "devices/AbstractTransport.h"
 #include "devices/DeviceParams.h"
-
-#if __has_include("devices/TCPTransport.h")
 #include "devices/SerialTransport.h"
 #include "devices/TCPTransport.h"
 #include "devices/UDPTransport.h"
-#define NERULAN_HAVE_TRANSPORTS 1
-#endif
 
 namespace
 {
@@ -20,39 +15,26 @@ constexpr const char* kBroadcastHost = "255.255.255.255";
 
 bool CAbstractDevice::OpenTcpTransport(const DeviceParams* params)
 {
-#ifdef NERULAN_HAVE_TRANSPORTS
     if (!params)
         return false;
     DeleteTransport();
     m_transport = new CTCPTransport(this);
     return m_transport->Open(params->host, params->port, 0, 0, 0, 0);
-#else
-    (void)params;
-    return false;
-#endif
 }
 
 bool CAbstractDevice::OpenUdpTransport(const DeviceParams* params, uint16_t localPort)
 {
-#ifdef NERULAN_HAVE_TRANSPORTS
     if (!params)
         return false;
     DeleteTransport();
     m_transport = new CUDPTransport(this);
-    // A device given a port and no host broadcasts; the host is never read when absent.
+    // A device given a port and no host broadcasts; a missing host is never read.
     const char* host = params->host && *params->host ? params->host : kBroadcastHost;
     return m_transport->Open(host, params->port, localPort, 0, 0, 0);
-#else
-    (void)params;
-    (void)localPort;
-    (void)kBroadcastHost;
-    return false;
-#endif
 }
 
 bool CAbstractDevice::OpenSerialTransport(const DeviceParams* params)
 {
-#ifdef NERULAN_HAVE_TRANSPORTS
     if (!params)
         return false;
     DeleteTransport();
@@ -61,8 +43,4 @@ bool CAbstractDevice::OpenSerialTransport(const DeviceParams* params)
         return false;
     m_transport->SetReadInterval(params->readInterval);
     return true;
-#else
-    (void)params;
-    return false;
-#endif
 }

@@ -54,15 +54,13 @@ public:
     CCountingTransport* counting;
 };
 
-TEST(DeviceBaseToolkit, DirectConnectOnlyStartsTheAttempt)
+TEST(DeviceBaseToolkit, DirectConnectCallsTheTransportAtOnce)
 {
     CCountingDevice device;
     device.SetDeviceTime(5000);
     EXPECT_TRUE(device.DirectConnect());
     EXPECT_EQ(device.GetState(), CAbstractDevice::StateConnecting);
-    // The transport's thread runs the connect; nothing waits for the peer on this thread.
-    EXPECT_EQ(device.counting->directConnects, 0);
-    EXPECT_EQ(device.counting->GetLinkState(), CAbstractTransport::LinkConnectRequested);
+    EXPECT_EQ(device.counting->directConnects, 1);
 
     CAbstractDevice bare;
     EXPECT_FALSE(bare.DirectConnect());

@@ -275,14 +275,16 @@ TEST(SendPump, TheTickAndTheTransportThreadShareIt)
     // link now and then: every message is sent at least once and the pump ends idle.
     CPumpDevice device(Rules(PopRule::OnAnswer, 0, SendPumpRules::kResendForever));
     std::atomic<bool> done{false};
-    std::thread transport([&] {
-        int n = 0;
-        while (!done.load())
+    std::thread transport(
+        [&]
         {
-            if (device.pump.AcceptHead() && ++n % 50 == 0)
-                device.pump.OnLinkLost();
-        }
-    });
+            int n = 0;
+            while (!done.load())
+            {
+                if (device.pump.AcceptHead() && ++n % 50 == 0)
+                    device.pump.OnLinkLost();
+            }
+        });
     for (int i = 0; i < 2000; ++i)
     {
         device.Add(static_cast<char>('a' + i % 26));
