@@ -120,7 +120,7 @@ bool CAbstractDevice::DispatchEvents()
 
 bool CAbstractDevice::AcceptsReportKind(uint8_t kind) const
 {
-    if (!DeviceEventKindNeedsPayload(kind))
+    if (!ReadsReportKind() || !DeviceEventKindNeedsPayload(kind))
         return true;
     return (m_payloadKinds[kind >> 6] >> (kind & 63)) & 1;
 }
@@ -192,5 +192,26 @@ bool CAbstractDevice::DirectConnect()
         return false;
     m_lastAttempt = Now();
     m_state = StateConnecting;
+    // A transport's Connect only starts the attempt, which its worker carries out: nothing here
+    // waits for the peer, so a slow or silent host never stalls the tick.
     return m_transport->Connect();
+}
+
+bool CAbstractDevice::SendToTransport(const uint8_t* bytes, uint32_t length)
+{
+    CCriticalSectionGuard guard(&m_sendLock);
+    return m_transport && m_transport->Send(bytes, length);
+}
+
+void CAbstractDevice::CloseTransport()
+{
+    if (m_transport)
+        m_transport->Close();
+}
+
+void CAbstractDevice::DeleteTransport()
+{
+    CAbstractTransport* transport = m_transport;
+    delete transport;
+    m_transport = nullptr;
 }
