@@ -3,6 +3,7 @@
 #include "render/PixelBufferRows.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -165,62 +166,59 @@ NERULAN_AVX2 inline __m256i Divide255Avx2(__m256i x)
     return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(static_cast<short>(0x8081))), 7);
 }
 
-NERULAN_AVX2 inline bool AllLanesAvx2(__m256i equal)
-{
-    return _mm256_movemask_epi8(equal) == -1;
-}
-
-NERULAN_AVX2 inline __m256i MixHalfAvx2(__m256i d16, __m256i s16, __m256i alpha16, bool fullAlpha)
-{
-    __m256i w16 = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s16, 0xFF), 0xFF);
-    if (!fullAlpha)
-    {
-        w16 = Divide255Avx2(_mm256_mullo_epi16(w16, alpha16));
-    }
-    const __m256i keep = _mm256_sub_epi16(_mm256_set1_epi16(255), w16);
-    return _mm256_add_epi16(Divide255Avx2(_mm256_mullo_epi16(d16, keep)),
-                            Divide255Avx2(_mm256_mullo_epi16(s16, w16)));
-}
-
 // The eight-pixel form of BlitGroup32 (unpacking and packing stay within each 128-bit half, so
-// the pixels come back in their places).
+// the pixels come back in their places). The alpha tests are single VPTEST instructions, and each
+// pixel's weight is worked out once in its 32-bit lane and then spread over its colour lanes by a
+// byte shuffle, which keeps the common case (a blend over an opaque screen) short.
 NERULAN_AVX2 inline bool BlitGroup32Avx2(uint8_t* d, const uint8_t* s, uint32_t alpha)
 {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i alphaMask = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     const __m256i src = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
-    const __m256i sourceAlpha = _mm256_and_si256(src, alphaMask);
-    if (AllLanesAvx2(_mm256_cmpeq_epi32(sourceAlpha, zero)))
+    if (_mm256_testz_si256(src, alphaMask))
     {
-        return true;
+        return true; // every source alpha 0: weight 0 everywhere
     }
-    if (alpha == 255 && AllLanesAvx2(_mm256_cmpeq_epi32(sourceAlpha, alphaMask)))
+    if (alpha == 255 && _mm256_testc_si256(src, alphaMask))
     {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), src);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), src); // weight 255: a copy
         return true;
     }
     const __m256i dst = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d));
-    const __m256i destAlpha = _mm256_and_si256(dst, alphaMask);
-    if (AllLanesAvx2(_mm256_cmpeq_epi32(destAlpha, alphaMask)))
+    const __m256i weight =
+        alpha == 255 ? _mm256_srli_epi32(src, 24)
+                     : Divide255Avx2(_mm256_mullo_epi16(_mm256_srli_epi32(src, 24),
+                                                        _mm256_set1_epi32(static_cast<int>(alpha))));
+    if (_mm256_testc_si256(dst, alphaMask))
     {
-        const __m256i alpha16 = _mm256_set1_epi16(static_cast<short>(alpha));
-        const __m256i low = MixHalfAvx2(_mm256_unpacklo_epi8(dst, zero), _mm256_unpacklo_epi8(src, zero),
-                                        alpha16, alpha == 255);
-        const __m256i high = MixHalfAvx2(_mm256_unpackhi_epi8(dst, zero), _mm256_unpackhi_epi8(src, zero),
-                                         alpha16, alpha == 255);
+        // Over an opaque pixel the coverage stays 255 and the colour's share is the weight itself.
+        // The weight's low byte goes to the four 16-bit lanes of its pixel: pixels 0 and 1 of each
+        // 128-bit half for the low unpacked half, pixels 2 and 3 for the high one.
+        const __m256i spreadLow = _mm256_setr_epi8(0, -1, 0, -1, 0, -1, 0, -1, 4, -1, 4, -1, 4, -1, 4, -1, 0, -1,
+                                                   0, -1, 0, -1, 0, -1, 4, -1, 4, -1, 4, -1, 4, -1);
+        const __m256i spreadHigh = _mm256_setr_epi8(8, -1, 8, -1, 8, -1, 8, -1, 12, -1, 12, -1, 12, -1, 12, -1, 8,
+                                                    -1, 8, -1, 8, -1, 8, -1, 12, -1, 12, -1, 12, -1, 12, -1);
+        const __m256i full = _mm256_set1_epi16(255);
+        const __m256i wLow = _mm256_shuffle_epi8(weight, spreadLow);
+        const __m256i wHigh = _mm256_shuffle_epi8(weight, spreadHigh);
+        const __m256i low = _mm256_add_epi16(
+            Divide255Avx2(_mm256_mullo_epi16(_mm256_unpacklo_epi8(dst, zero), _mm256_sub_epi16(full, wLow))),
+            Divide255Avx2(_mm256_mullo_epi16(_mm256_unpacklo_epi8(src, zero), wLow)));
+        const __m256i high = _mm256_add_epi16(
+            Divide255Avx2(_mm256_mullo_epi16(_mm256_unpackhi_epi8(dst, zero), _mm256_sub_epi16(full, wHigh))),
+            Divide255Avx2(_mm256_mullo_epi16(_mm256_unpackhi_epi8(src, zero), wHigh)));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(d),
                             _mm256_or_si256(_mm256_packus_epi16(low, high), alphaMask));
         return true;
     }
-    if (AllLanesAvx2(_mm256_cmpeq_epi32(destAlpha, zero)))
+    if (_mm256_testz_si256(dst, alphaMask))
     {
-        const __m256i weight = Divide255Avx2(
-            _mm256_mullo_epi16(_mm256_srli_epi32(src, 24), _mm256_set1_epi32(static_cast<int>(alpha))));
+        // Over a transparent pixel the coverage is the weight and the colour is the source's;
+        // a pixel of weight 0 is left as it was.
         const __m256i blended =
             _mm256_or_si256(_mm256_andnot_si256(alphaMask, src), _mm256_slli_epi32(weight, 24));
         const __m256i skip = _mm256_cmpeq_epi32(weight, zero);
-        const __m256i out = _mm256_or_si256(_mm256_and_si256(skip, dst), _mm256_andnot_si256(skip, blended));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), out);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm256_blendv_epi8(blended, dst, skip));
         return true;
     }
     return false;
@@ -228,9 +226,32 @@ NERULAN_AVX2 inline bool BlitGroup32Avx2(uint8_t* d, const uint8_t* s, uint32_t 
 
 NERULAN_AVX2 void BlitRow32Avx2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t alpha)
 {
+    const __m256i alphaMask = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     int32_t i = 0;
-    for (; i + 8 <= count; i += 8, d += 32, s += 32)
+    while (i + 8 <= count)
     {
+        // A plain copy of the runs of opaque source pixels at full alpha (most of a screen's
+        // background), tested 32 pixels at a time.
+        if (alpha == 255 && i + 32 <= count)
+        {
+            const __m256i* from = reinterpret_cast<const __m256i*>(s);
+            const __m256i a = _mm256_loadu_si256(from);
+            const __m256i b = _mm256_loadu_si256(from + 1);
+            const __m256i c = _mm256_loadu_si256(from + 2);
+            const __m256i e = _mm256_loadu_si256(from + 3);
+            if (_mm256_testc_si256(_mm256_and_si256(_mm256_and_si256(a, b), _mm256_and_si256(c, e)), alphaMask))
+            {
+                __m256i* to = reinterpret_cast<__m256i*>(d);
+                _mm256_storeu_si256(to, a);
+                _mm256_storeu_si256(to + 1, b);
+                _mm256_storeu_si256(to + 2, c);
+                _mm256_storeu_si256(to + 3, e);
+                i += 32;
+                d += 128;
+                s += 128;
+                continue;
+            }
+        }
         if (!BlitGroup32Avx2(d, s, alpha))
         {
             for (int k = 0; k < 8; ++k)
@@ -238,6 +259,9 @@ NERULAN_AVX2 void BlitRow32Avx2(uint8_t* d, const uint8_t* s, int32_t count, uin
                 BlitPixel32(d + 4 * k, s + 4 * k, alpha);
             }
         }
+        i += 8;
+        d += 32;
+        s += 32;
     }
     // Leaving the upper halves of the vector registers dirty slows down every later SSE
     // instruction of the process (pixman's, the C library's), and the compiler does not always
@@ -316,8 +340,16 @@ void BlitPixelBuffer(int32_t x, int32_t y, CPixelBuffer* destination, const Pixe
     {
         return;
     }
-    const int32_t count = static_cast<int32_t>(x1 - x0);
+    int32_t count = static_cast<int32_t>(x1 - x0);
     const int32_t bytesPerPixel = depth / 8;
+    if (depth == 32 && int64_t{count} * 4 == destination->stride && destination->stride == source->stride &&
+        int64_t{count} * (y1 - y0) <= INT32_MAX)
+    {
+        // Whole rows of both buffers with nothing between them: one run, so that the kernel's
+        // groups go on across the row ends.
+        count = static_cast<int32_t>(int64_t{count} * (y1 - y0));
+        y1 = y0 + 1;
+    }
     for (int64_t row = y0; row < y1; ++row)
     {
         uint8_t* d = destination->Row(static_cast<int32_t>(row)) + x0 * bytesPerPixel;
