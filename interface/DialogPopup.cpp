@@ -173,6 +173,19 @@ bool CDialogPopup::LoadChildren(CInStream* stream)
 void CDialogPopup::OnTimer(uint32_t elapsedMs)
 {
     CDialogItem::OnTimer(elapsedMs);
+    // Every tick visits every child, and after 5 ms of sleep their blocks are mostly out of the
+    // cache. Asking for the lines the timers read first lets those misses overlap instead of
+    // coming one after the other: the children, then the effect lists they point to.
+    const int32_t count = m_children->GetCount();
+    for (int32_t i = 0; i < count; i++)
+    {
+        const CDialogItem* child = m_children->Get<CDialogItem>(i);
+        __builtin_prefetch(child);
+        __builtin_prefetch(&child->m_hasSequences);
+        __builtin_prefetch(&child->m_effects);
+    }
+    for (int32_t i = 0; i < count; i++)
+        __builtin_prefetch(m_children->Get<CDialogItem>(i)->m_effects);
     for (int32_t i = 0; i < m_children->GetCount(); i++)
         m_children->Get<CDialogItem>(i)->OnTimer(elapsedMs);
 }
