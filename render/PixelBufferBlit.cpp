@@ -236,7 +236,8 @@ NERULAN_AVX2 void BlitRow32Avx2(uint8_t* d, const uint8_t* s, int32_t count, uin
             const __m256i b = _mm256_loadu_si256(from + 1);
             const __m256i c = _mm256_loadu_si256(from + 2);
             const __m256i e = _mm256_loadu_si256(from + 3);
-            if (_mm256_testc_si256(_mm256_and_si256(_mm256_and_si256(a, b), _mm256_and_si256(c, e)), alphaMask))
+            if (_mm256_testc_si256(_mm256_and_si256(_mm256_and_si256(a, b), _mm256_and_si256(c, e)),
+                                   alphaMask))
             {
                 __m256i* to = reinterpret_cast<__m256i*>(d);
                 _mm256_storeu_si256(to, a);
@@ -267,7 +268,6 @@ NERULAN_AVX2 void BlitRow32Avx2(uint8_t* d, const uint8_t* s, int32_t count, uin
     // The rest, fewer than eight pixels, through the four-pixel path and the tables.
     BlitRow32Sse2(d, s, count - i, alpha);
 }
-
 
 #define NERULAN_AVX512 __attribute__((target("avx512f,avx512bw")))
 
@@ -321,7 +321,8 @@ NERULAN_AVX512 inline bool BlitGroup32Avx512(uint8_t* d, const uint8_t* s, uint3
     {
         // Over transparent pixels: the source's colour with the weight as coverage; a pixel of
         // weight 0 is left as it was.
-        const __m512i blended = _mm512_or_si512(_mm512_and_si512(src, _mm512_set1_epi32(0x00FFFFFF)), _mm512_maskz_slli_epi32(kAllLanes, weight, 24));
+        const __m512i blended = _mm512_or_si512(_mm512_and_si512(src, _mm512_set1_epi32(0x00FFFFFF)),
+                                                _mm512_maskz_slli_epi32(kAllLanes, weight, 24));
         const __mmask16 skip = _mm512_cmpeq_epi32_mask(weight, _mm512_setzero_si512());
         _mm512_storeu_si512(d, _mm512_mask_blend_epi32(skip, blended, dst));
         return true;
