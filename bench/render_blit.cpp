@@ -1,5 +1,5 @@
 // Compositing of a full-screen frame: the blits of item bitmaps onto the screen surface, the fill,
-// a plain memcpy of the same bytes as the floor, and pixman's OVER operator as the peer.
+// a plain memcpy and memset of the same bytes as the floors, and pixman's OVER operator as the peer.
 #include "render/BlendTables.h"
 #include "render/PixelBuffer.h"
 
