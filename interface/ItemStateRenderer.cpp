@@ -98,12 +98,14 @@ BorderKind ResolveStateBorder(uint32_t borderWord, CTemplate** frame, CSprite** 
 
 CPixelBuffer* RenderItemState(CPixelBuffer* buffer, CDialogItem* item, CDialogItemState* state)
 {
-    if (buffer == nullptr)
+    // A new buffer comes zeroed from Create; only a reused one is cleared (also without a
+    // state: it must not keep an old look).
+    if (buffer != nullptr)
+        ClearBuffer(buffer);
+    else
         buffer = CPixelBuffer::Create(item->m_currentRect.width, item->m_currentRect.height);
     if (buffer == nullptr)
         return nullptr;
-    // Cleared also without a state: a reused buffer must not keep an old look.
-    ClearBuffer(buffer);
     if (state != nullptr)
     {
         item->m_renderedOpacity = state->m_opacity;
