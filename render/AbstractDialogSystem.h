@@ -67,6 +67,9 @@ public:
     static constexpr int32_t kDefaultFontSize = 15;
     static constexpr uint32_t kSplashImageId = 0xFFFFFF;
     static constexpr int32_t kClickSoundId = -1;
+    // The largest design side accepted: the file's 16-bit sizes could ask for a 17 GB surface,
+    // while this keeps it under 1 GB. A larger design cannot be set up.
+    static constexpr int32_t kMaxDesignSide = 16384;
 
     // ---- Construction and the 13 virtual operations, in slot order ----------------------------
     explicit CAbstractDialogSystem(uint8_t displayFlags);
@@ -75,7 +78,8 @@ public:
     CAbstractDialogSystem& operator=(const CAbstractDialogSystem&) = delete;
 
     // Main thread, before the tick thread exists. False (and nothing usable) when the window is
-    // missing, the design size is zero, or the screen cannot be set up; the caller must stop.
+    // missing, the design size is zero or above kMaxDesignSide, or the screen cannot be set up;
+    // the caller must stop.
     virtual bool Init(SDL_Window* window, int32_t designWidth, int32_t designHeight, bool fullScreen,
                       uint32_t version) = 0;
     virtual void ReleaseSurface() = 0;
