@@ -155,6 +155,7 @@ public:
     int32_t FindPopupGroup(const char* name) const;
     CSprite* FindImage(uint32_t id) const;
     CSprite* FindIcon(uint32_t id) const;
+    // The first font of the id that has a face (a font without one draws nothing).
     CFnt* FindFont(uint32_t id) const;
     // Pages and popups are kept in their registries as CDialogItem* (their common base); these
     // return null for a number outside the registry.
