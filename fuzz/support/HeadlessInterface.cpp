@@ -13,7 +13,7 @@ bool CHeadlessInterface::StartSdl()
     {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("ALSOFT_DRIVERS", "null", 1);
+        setenv("ALSOFT_DRIVERS", "none", 1);
         setenv("NERULAN_NO_MESSAGE_BOX", "1", 1);
         return SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
     }();

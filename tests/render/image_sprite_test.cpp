@@ -254,6 +254,28 @@ TEST_F(ImageSprite, BmpHeadersMustBeWhole)
     EXPECT_FALSE(CSprite::PeekImageSize(lowest.data(), static_cast<uint32_t>(lowest.size()), width, height));
 }
 
+TEST_F(ImageSprite, PngChunksMustLieWithinTheBytes)
+{
+    // The decoder reads a chunk whole before looking at it: a chunk that claims more bytes than
+    // follow (a text chunk of 1.5 GB in a 260-byte file kept it busy for 14 s) is refused first.
+    std::vector<uint8_t> png = Picture("alpha.png");
+    ASSERT_GT(png.size(), 45u);
+    int32_t width = 0;
+    int32_t height = 0;
+    ASSERT_TRUE(CSprite::PeekImageSize(png.data(), static_cast<uint32_t>(png.size()), width, height));
+    // The chunk after IHDR (at 33) claims 0x5D000025 bytes.
+    std::vector<uint8_t> claims = png;
+    claims[33] = 0x5D;
+    claims[34] = 0x00;
+    claims[35] = 0x00;
+    claims[36] = 0x25;
+    EXPECT_FALSE(CSprite::PeekImageSize(claims.data(), static_cast<uint32_t>(claims.size()), width, height));
+    EXPECT_EQ(CSprite::DecodeImage(claims.data(), static_cast<uint32_t>(claims.size())), nullptr);
+    // The same file cut inside a chunk.
+    std::vector<uint8_t> cut(png.begin(), png.begin() + 45);
+    EXPECT_FALSE(CSprite::PeekImageSize(cut.data(), static_cast<uint32_t>(cut.size()), width, height));
+}
+
 TEST_F(ImageSprite, RecordsWithoutBytesOrCutShort)
 {
     // Size 0: no bitmap, the stored size stays.
