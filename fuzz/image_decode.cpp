@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int32_t height = 0;
     // Pictures up to the ceilings (16 M pixels) decode, but slowly: the fuzzer leaves the large
     // ones to the tests of the ceilings and spends its time on the decoders' paths.
-    if (CSprite::PeekImageSize(data, length, width, height) && int64_t{width} * height > 1024 * 1024)
+    if (CSprite::PeekImageSize(data, length, width, height) && int64_t{width} * height > 256 * 256)
         return 0;
     FIBITMAP* bitmap = CSprite::DecodeImage(data, length);
     if (bitmap == nullptr)

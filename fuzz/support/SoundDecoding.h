@@ -8,4 +8,4 @@ class CAbstractDecompressor;
 // that one input stays fast.
 void DecodeLikeTheOutput(CAbstractDecompressor* decoder);
 
-constexpr uint32_t kMaxFuzzFrames = 1u << 17;
+constexpr uint32_t kMaxFuzzFrames = 1u << 14;
