@@ -68,8 +68,9 @@ public:
     static constexpr uint32_t kSplashImageId = 0xFFFFFF;
     static constexpr int32_t kClickSoundId = -1;
     // The largest design side accepted: the file's 16-bit sizes could ask for a 17 GB surface,
-    // while this keeps it under 1 GB. A larger design cannot be set up.
-    static constexpr int32_t kMaxDesignSide = 16384;
+    // while this keeps it at 256 MB (an 8K screen is 7680 wide), drawn whole in about a second.
+    // A larger design cannot be set up.
+    static constexpr int32_t kMaxDesignSide = 8192;
 
     // ---- Construction and the 13 virtual operations, in slot order ----------------------------
     explicit CAbstractDialogSystem(uint8_t displayFlags);
