@@ -92,8 +92,6 @@ struct MpegQuantClass
     float step = 0; // 2 / levels
 };
 
-struct MpegL2AllocTable; // Layer II allocation table, defined with the Layer II code
-
 struct MpegAudioDecoder
 {
     static constexpr uint32_t kReservoirBytes = 8192;
@@ -122,8 +120,6 @@ struct MpegAudioDecoder
     float ungroup3[32][3] = {};
     float ungroup5[128][3] = {};
     float ungroup9[1024][3] = {};
-    const MpegL2AllocTable* l2Table = nullptr;
-    int l2Limit = 0;
     // Sub-band samples: [channel][time slot][sub-band].
     float subbandSamples[2][36][32] = {};
 

@@ -105,6 +105,11 @@ const EncodedCase kEncodedCases[] = {
     {"Mpeg1Layer2WithCrc", 44100, 2, "twolame --quiet --protect -b 224 {in} {out}"},
     {"Mpeg2Layer2Mono24k", 24000, 1, "twolame --quiet -b 64 {in} {out}"},
     {"Mpeg2Layer2Stereo16k", 16000, 2, "twolame --quiet -b 32 {in} {out}"},
+    // 56 kbit/s per channel uses the 27-sub-band table, 96 kbit/s the 30-sub-band one: each frame
+    // is read with the table of its own bitrate.
+    {"Mpeg1Layer2BitrateMovesToAnotherTable", 44100, 2,
+     "twolame --quiet -b 112 {in} {out}.a && twolame --quiet -b 192 {in} {out}.b && cat {out}.a {out}.b > "
+     "{out}"},
     {"FfmpegLayer2", 44100, 2, "ffmpeg -loglevel error -y -i {in} -c:a mp2 -b:a 128k -f mp2 {out}"},
     {"FfmpegLayer2Mpeg2", 22050, 1, "ffmpeg -loglevel error -y -i {in} -c:a mp2 -b:a 64k -f mp2 {out}"},
 };
