@@ -70,12 +70,14 @@ bool CDecompressMpeg::FrameAt(uint32_t offset, MpegHeader& header)
     m_container->Seek(offset);
     if (m_container->PeekData(4, bytes) < 4 || !MpegCheckHeader(bytes, header))
         return false;
-    // A frame of another version, layer, rate or channel count is not part of this stream, and a
-    // frame cut off by the data end cannot be played whole.
-    if (header.version != m_first.version || header.layer != m_first.layer ||
-        header.sampleRateIndex != m_first.sampleRateIndex || header.channels != m_first.channels)
-        return false;
+    // A frame cut off by the data end cannot be played whole.
     return header.frameSize <= size - offset;
+}
+
+bool CDecompressMpeg::LikeFirst(const MpegHeader& header) const
+{
+    return header.version == m_first.version && header.layer == m_first.layer &&
+           header.sampleRateIndex == m_first.sampleRateIndex && header.channels == m_first.channels;
 }
 
 bool CDecompressMpeg::CountFrames()
@@ -100,8 +102,17 @@ bool CDecompressMpeg::ReadAndDecode(uint32_t index, int16_t* output, uint32_t ou
 {
     MpegHeader header;
     bool decoded = false;
-    if (index < m_frameCount && FrameAt(m_offsets[index], header) && header.frameSize <= m_frameBufferSize &&
-        m_container->ReadData(header.frameSize, m_frame) == header.frameSize)
+    const bool found = index < m_frameCount && FrameAt(m_offsets[index], header);
+    const bool otherKind = found && !LikeFirst(header);
+    if (otherKind)
+    {
+        // Another version, layer, rate or channel count: the stream's tables and output layout do
+        // not fit it, so it plays as silence of the stream's frame length. The frames after it
+        // start afresh, with nothing of the frames before it in the reservoir or the filters.
+        MpegResetState(*m_decoder);
+    }
+    else if (found && header.frameSize <= m_frameBufferSize &&
+             m_container->ReadData(header.frameSize, m_frame) == header.frameSize)
     {
         m_record.header = header;
         m_record.bitrate = header.bitrate;
@@ -117,7 +128,7 @@ bool CDecompressMpeg::ReadAndDecode(uint32_t index, int16_t* output, uint32_t ou
         uint32_t bytes = m_first.outputBytes < outputBytes ? m_first.outputBytes : outputBytes;
         std::memset(output, 0, bytes);
     }
-    return decoded;
+    return decoded || otherKind;
 }
 
 void CDecompressMpeg::ResetSynthesis()

@@ -35,9 +35,12 @@ private:
     static constexpr uint32_t kHeaderPeek = 156;
 
     bool CountFrames();
-    // True when the 4 bytes at the data offset are a frame of this stream that lies wholly in
-    // the data; header receives it.
+    // True when the 4 bytes at the data offset are a frame header and the frame lies wholly in
+    // the data; header receives it. Frames of another kind than the first count too (with their
+    // own size) and play as silence.
     bool FrameAt(uint32_t offset, MpegHeader& header);
+    // The frame has the first frame's version, layer, rate and channel count.
+    bool LikeFirst(const MpegHeader& header) const;
     // Reads frame `index` and decodes it into output (room for outputBytes). A frame that cannot
     // be read or decoded leaves silence there and gives false.
     bool ReadAndDecode(uint32_t index, int16_t* output, uint32_t outputBytes);
