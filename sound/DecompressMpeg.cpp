@@ -136,11 +136,51 @@ void CDecompressMpeg::ResetSynthesis()
     MpegResetState(*m_decoder);
 }
 
+bool CDecompressMpeg::MainDataBegin(uint32_t index, uint32_t& begin)
+{
+    MpegHeader header;
+    if (index >= m_frameCount || !FrameAt(m_offsets[index], header) || !LikeFirst(header))
+        return false;
+    uint8_t bytes[8];
+    const uint32_t want = 4 + (header.crc ? 2 : 0) + 2;
+    begin = m_container->PeekData(want, bytes) == want ? MpegL3MainDataBegin(header, bytes, want) : 0;
+    return true;
+}
+
+uint32_t CDecompressMpeg::ReservoirPrimeStart(uint32_t frame, uint32_t start)
+{
+    if (m_first.layer != 3)
+        return start;
+    // The seek frame's main data, and that of the frames whose overlap and filter state it
+    // continues (the previous granule pair: one frame of MPEG-1, two of MPEG-2 and 2.5), must lie
+    // wholly in the frames decoded before them.
+    const uint32_t whole = m_first.version == 1 ? 2 : 3;
+    for (uint32_t k = 0; k < whole && k <= frame; ++k)
+    {
+        const uint32_t target = frame - k;
+        uint32_t need = 0;
+        if (!MainDataBegin(target, need))
+            break;
+        uint32_t from = target;
+        MpegHeader header;
+        while (need > 0 && from > 0 && frame - from < kMaxPrimeFrames &&
+               FrameAt(m_offsets[from - 1], header) && LikeFirst(header))
+        {
+            --from;
+            const uint32_t bytes = MpegL3MainDataBytes(header);
+            need -= bytes < need ? bytes : need;
+        }
+        if (from < start)
+            start = from;
+    }
+    return start;
+}
+
 bool CDecompressMpeg::Seek(uint32_t frame)
 {
     if (m_haveCurrent && ((frame == m_current && m_pcmHoldsCurrent) || frame == m_current + 1))
         return true;
-    const uint32_t start = frame < 4 ? 0 : frame - 3;
+    const uint32_t start = ReservoirPrimeStart(frame, frame < 4 ? 0 : frame - 3);
     const uint32_t prime = frame - start;
     ResetSynthesis();
     ++m_seekCount;

@@ -176,6 +176,12 @@ bool MpegGetDecodeInfo(const uint8_t* bytes, uint32_t size, MpegDecodeInfo& info
 // Frame size of the header's version and layer at a given bitrate index, without padding.
 uint32_t MpegFrameSizeAt(const MpegHeader& header, int bitrateIndex);
 
+// Layer III: the bytes of main data a frame carries (after its header, CRC and side
+// information), and how far back in the frames before it its own main data begins
+// (main_data_begin), read from its first bytes (0 when fewer than the CRC and 2 bytes are given).
+uint32_t MpegL3MainDataBytes(const MpegHeader& header);
+uint32_t MpegL3MainDataBegin(const MpegHeader& header, const uint8_t* bytes, uint32_t size);
+
 // Fixes the stream's limits from its first frame and clears all decoding state. False when the
 // layer cannot decode the stream (a Layer II bitrate and mode without allocation table).
 bool MpegDecodeStart(MpegAudioDecoder& decoder, const MpegHeader& header);

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "sound/SoundFile.h"
@@ -164,6 +165,57 @@ TEST(DecompressMpeg, SeekPrimesThreeFramesAndMatchesSequentialDecoding)
         EXPECT_TRUE(
             std::equal(buffer.begin(), buffer.begin() + j.count * 2, all.begin() + size_t(j.first) * 2))
             << "samples after a seek to " << j.first << " differ from the sequential decode";
+    }
+}
+
+// At low bitrates a frame's main data reaches back over many small frames: a seek primes as
+// far back as the bit reservoir of the seek frame and of the frame before it needs, so every
+// seek gives the samples of a decode from the start.
+TEST(DecompressMpeg, SeekRefillsTheReservoirAtLowBitrates)
+{
+    struct Case
+    {
+        const char* name;
+        int rate, channels;
+        const char* encoder;
+    };
+    const Case cases[] = {
+        {"64 kbit/s mono", 44100, 1, "lame --quiet -t -m m -b 64 {in} {out}"},
+        {"22,050 Hz 64 kbit/s", 22050, 2, "lame --quiet -t -b 64 {in} {out}"},
+        {"11,025 Hz", 11025, 2, "lame --quiet -t -b 16 {in} {out}"},
+        {"8,000 Hz mono 8 kbit/s", 8000, 1, "lame --quiet -t -m m -b 8 {in} {out}"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        TempFolder dir;
+        std::vector<uint8_t> bytes = Encode(dir, 4.0, c.rate, c.channels, c.encoder);
+        ASSERT_FALSE(bytes.empty());
+        auto sequential = OpenStream(bytes);
+        ASSERT_TRUE(sequential->ok);
+        std::vector<int16_t> all = DecodeAll(*sequential);
+        auto stream = OpenStream(bytes);
+        CDecompressMpeg& d = *stream->decoder;
+        const uint32_t length = d.GetLength();
+        const uint32_t spf = d.GetSamplesPerFrame();
+        std::mt19937 random(7);
+        int wrong = 0;
+        for (int seek = 0; seek < 60; ++seek)
+        {
+            // Somewhere in a frame at least two frames on from the last one read: always a seek.
+            const uint32_t first = static_cast<uint32_t>(random() % (length - spf));
+            const uint32_t count = spf;
+            std::vector<int16_t> buffer(size_t(count) * c.channels);
+            const uint32_t seeks = d.GetSeekCount();
+            if (c.channels == 2)
+                ASSERT_EQ(d.DecodeStereo(buffer.data(), first, count, false), count * 4);
+            else
+                ASSERT_EQ(d.DecodeMono(buffer.data(), first, count, false), count * 2);
+            if (d.GetSeekCount() == seeks)
+                continue; // landed on the frame after the last one: read in order
+            wrong += !std::equal(buffer.begin(), buffer.end(), all.begin() + size_t(first) * c.channels);
+        }
+        EXPECT_EQ(wrong, 0) << "seeks whose samples differ from the decode from the start";
     }
 }
 
