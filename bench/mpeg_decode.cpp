@@ -41,10 +41,12 @@ struct Fixture
         std::string wav = dir + "/in.wav";
         layer3 = dir + "/l3.mp3";
         layer2 = dir + "/l2.mp2";
-        // Music-like content: two tones, a sweep and noise bursts for block switching.
-        std::string synth = "sox -n -r 44100 -c 2 -b 16 '" + wav +
-                            "' synth 60 sine 220 sine 330 gain -10 : synth 60 sine 100-8000 gain -14 : "
-                            "synth 60 pinknoise gain -24 tremolo 3 90";
+        // Music-like content: two tones, a sweep and noise bursts for block switching, mixed into
+        // one 60 s piece at their own levels (sox's ':' would play the three one after another).
+        const std::string part = "-v 1 \"|sox -n -r 44100 -c 2 -p synth 60 ";
+        std::string synth = "sox -m " + part + "sine 220 sine 330 gain -10\" " + part +
+                            "sine 100-8000 gain -14\" " + part + "pinknoise gain -24 tremolo 3 90\" -b 16 '" +
+                            wav + "'";
         ok = std::system(("(" + synth + ") >/dev/null 2>&1").c_str()) == 0 &&
              std::system(("lame --quiet -b 128 '" + wav + "' '" + layer3 + "' >/dev/null 2>&1").c_str()) ==
                  0 &&
