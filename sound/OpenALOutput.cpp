@@ -51,6 +51,7 @@ void COpenALOutput::StopUpdateThread()
     if (!m_thread)
         return;
     m_thread->Command(WorkerCommandStop);
+    Wake();
     m_thread->WaitStopped();
     delete m_thread;
     m_thread = nullptr;
@@ -307,6 +308,7 @@ SoundHandle COpenALOutput::Play(CSoundFile* sound, uint8_t volume, uint8_t loop,
     slot.flags |= SlotPlaying;
     if (start)
         m_table->alSourcePlay(slot.source);
+    Wake();
     return handle;
 }
 
@@ -459,22 +461,48 @@ void COpenALOutput::UpdateStreamed(SoundSlot& slot)
 
 void COpenALOutput::Update()
 {
+    UpdatePass();
+}
+
+bool COpenALOutput::UpdatePass()
+{
     if (!m_table)
-        return;
+        return false;
     CCriticalSectionGuard guard(m_lock);
+    m_updatePasses.fetch_add(1);
+    bool inUse = false;
     for (SoundSlot& slot : m_slots)
     {
         if (slot.flags & SlotStreamed)
-        {
             UpdateStreamed(slot);
-            continue;
+        else
+        {
+            ALint state = 0;
+            if (slot.source)
+                m_table->alGetSourcei(slot.source, AL_SOURCE_STATE, &state);
+            if (state == AL_STOPPED)
+                FreeSlot(slot);
         }
-        ALint state = 0;
-        if (slot.source)
-            m_table->alGetSourcei(slot.source, AL_SOURCE_STATE, &state);
-        if (state == AL_STOPPED)
-            FreeSlot(slot);
+        inUse = inUse || (slot.flags & SlotPlaying);
     }
+    return inUse;
+}
+
+void COpenALOutput::Wake()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_wakeLock);
+        m_wakePending = true;
+    }
+    m_wakeSignal.notify_one();
+}
+
+// A Play after the pass that found nothing in use has set the flag already, so it is not lost.
+void COpenALOutput::WaitForWork()
+{
+    std::unique_lock<std::mutex> guard(m_wakeLock);
+    m_wakeSignal.wait(guard, [this] { return m_wakePending; });
+    m_wakePending = false;
 }
 
 void COpenALOutput::ThreadProc(CWorkerThread* worker)
@@ -491,8 +519,10 @@ void COpenALOutput::ThreadProc(CWorkerThread* worker)
             platform::SleepMs(kPausedSleepMs);
             continue;
         }
-        self->Update();
-        platform::SleepMs(kUpdatePeriodMs);
+        if (self->UpdatePass())
+            platform::SleepMs(kUpdatePeriodMs);
+        else
+            self->WaitForWork();
     }
     worker->Command(WorkerCommandReset);
 }

@@ -275,6 +275,26 @@ TEST_F(OpenALOutputStub, AllSlotsBusyThenFreedByUpdate)
     EXPECT_EQ(m_output->Play(sound.get(), 100, 0, 1), 2u);
 }
 
+// With nothing playing the update thread sleeps; Play wakes it at once, and it sleeps again
+// once the slot has been freed.
+TEST_F(OpenALOutputStub, UpdateThreadSleepsWhileNothingPlays)
+{
+    platform::SleepMs(20);
+    uint32_t passes = m_output->GetUpdatePassCount();
+    platform::SleepMs(100);
+    EXPECT_EQ(m_output->GetUpdatePassCount(), passes) << "update passes with no slot in use";
+
+    auto sound = MakeSound(10);
+    m_stub.Set("state", AL_STOPPED);
+    ASSERT_NE(m_output->Play(sound.get(), 100, 0, 1), 0u);
+    ASSERT_TRUE(m_stub.WaitFor("alDeleteSources 1 1", 1000)) << "the thread did not wake for the sound";
+    m_stub.Set("state", AL_PLAYING);
+    platform::SleepMs(20);
+    passes = m_output->GetUpdatePassCount();
+    platform::SleepMs(100);
+    EXPECT_EQ(m_output->GetUpdatePassCount(), passes);
+}
+
 TEST_F(OpenALOutputStub, SerialWrapsToOneNeverZero)
 {
     // A sound that is not heard claims the slot without keeping it, so slot 0 is claimed again
