@@ -1,3 +1,4 @@
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -276,19 +277,17 @@ uint32_t L3Huffman(MpegAudioDecoder& d, MpegBitReader& r, const MpegL3GranuleInf
             int y = static_cast<int>(v & 15);
             if (!linbits)
             {
+                // Each non-zero value takes the next bit as its sign; without branches, as the
+                // signs are as good as random.
                 uint32_t rest = bits << length;
-                if (x)
-                {
-                    x = (rest & 0x80000000u) ? -x : x;
-                    rest <<= 1;
-                    ++length;
-                }
-                if (y)
-                {
-                    y = (rest & 0x80000000u) ? -y : y;
-                    ++length;
-                }
-                r.Skip(length);
+                const uint32_t hasX = x != 0;
+                const int negX = -static_cast<int>((rest >> 31) & hasX);
+                x = (x ^ negX) - negX;
+                rest <<= hasX;
+                const uint32_t hasY = y != 0;
+                const int negY = -static_cast<int>((rest >> 31) & hasY);
+                y = (y ^ negY) - negY;
+                r.Skip(length + hasX + hasY);
             }
             else
             {
@@ -304,8 +303,7 @@ uint32_t L3Huffman(MpegAudioDecoder& d, MpegBitReader& r, const MpegL3GranuleInf
             }
             q[pos] = x;
             q[pos + 1] = y;
-            if (x | y)
-                nonZero = pos + 2;
+            nonZero = (x | y) ? pos + 2 : nonZero;
         }
         for (; pos < regionEnd; ++pos)
             q[pos] = 0;
@@ -324,13 +322,11 @@ uint32_t L3Huffman(MpegAudioDecoder& d, MpegBitReader& r, const MpegL3GranuleInf
         int value[4];
         for (int k = 0; k < 4; ++k)
         {
-            value[k] = (v >> (3 - k)) & 1;
-            if (value[k])
-            {
-                value[k] = (rest & 0x80000000u) ? -1 : 1;
-                rest <<= 1;
-                ++length;
-            }
+            const uint32_t present = (v >> (3 - k)) & 1;
+            // 1 - 2 x sign bit, or 0 for a value that is not there (which takes no sign bit).
+            value[k] = static_cast<int>(present) * (1 - 2 * static_cast<int>(rest >> 31));
+            rest <<= present;
+            length += present;
         }
         r.Skip(length);
         if (r.position > end)
@@ -338,8 +334,7 @@ uint32_t L3Huffman(MpegAudioDecoder& d, MpegBitReader& r, const MpegL3GranuleInf
         for (int k = 0; k < 4; ++k)
         {
             q[pos + k] = value[k];
-            if (value[k])
-                nonZero = pos + k + 1;
+            nonZero = value[k] ? pos + k + 1 : nonZero;
         }
         pos += 4;
     }
@@ -351,8 +346,10 @@ uint32_t L3Huffman(MpegAudioDecoder& d, MpegBitReader& r, const MpegL3GranuleInf
 inline float Requantize(const MpegAudioDecoder& d, int value, float factor)
 {
     const uint32_t magnitude = static_cast<uint32_t>(value < 0 ? -value : value);
-    const float v = d.pow43[magnitude] * factor;
-    return value < 0 ? -v : v;
+    // The sign goes on as a bit, without a branch on it: factor is never negative.
+    const uint32_t v =
+        std::bit_cast<uint32_t>(d.pow43[magnitude] * factor) | (static_cast<uint32_t>(value) & 0x80000000u);
+    return std::bit_cast<float>(v);
 }
 
 // Returns the non-zero count of the dequantised lines: for short blocks the interleaving can move a
@@ -361,7 +358,6 @@ uint32_t L3Dequantize(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, 
                       bool midSide)
 {
     float* xr = d.xr[ch];
-    std::memset(xr, 0, sizeof(d.xr[ch]));
     const int* q = d.quantized;
     int gainIndex = static_cast<int>(gi.globalGain) + 6 - (midSide ? 2 : 0);
     const float gain = d.gainTable[gainIndex < 0 ? 0 : gainIndex];
@@ -377,6 +373,13 @@ uint32_t L3Dequantize(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, 
         const uint32_t mixedEnd = d.longBands[d.first.version == 1 ? 8 : 6];
         longEnd = gi.mixedBlock ? (nonZero < mixedEnd ? nonZero : mixedEnd) : 0;
         firstShort = gi.mixedBlock ? 3 : 0;
+        // Short windows leave gaps between their lines.
+        std::memset(xr, 0, sizeof(d.xr[ch]));
+    }
+    else
+    {
+        // Long blocks write every line up to the last non-zero one: only the rest is cleared.
+        std::memset(xr + longEnd, 0, sizeof(float) * (576 - longEnd));
     }
     for (int sfb = 0; sfb < 22 && d.longBands[sfb] < longEnd; ++sfb)
     {

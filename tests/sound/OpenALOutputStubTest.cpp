@@ -134,6 +134,7 @@ TEST_F(OpenALOutputStub, StarvedStreamRestarts)
     ASSERT_TRUE(m_stub.WaitFor("alSourcePlay 1"));
     EXPECT_EQ(m_stub.Calls("alBufferData").size(), 2u);
     m_stub.Set("state", AL_PLAYING);
+    m_output->StopPlayback(); // the update thread reads the sound until its slot is freed
 }
 
 TEST_F(OpenALOutputStub, FormatsAndRates)
@@ -256,6 +257,7 @@ TEST_F(OpenALOutputStub, LoopAndDeferredStart)
     platform::SleepMs(30);
     EXPECT_TRUE(m_output->GetSlot(handle >> 16).flags & COpenALOutput::SlotPlaying);
     m_stub.Set("state", AL_PLAYING);
+    m_output->StopPlayback(); // the update thread reads the sound until its slot is freed
 }
 
 // Every slot playing: Play gives 0 and plays nothing; once the update pass has freed a stopped
