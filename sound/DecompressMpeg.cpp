@@ -131,6 +131,15 @@ bool CDecompressMpeg::ReadAndDecode(uint32_t index, int16_t* output, uint32_t ou
     return decoded || otherKind;
 }
 
+void CDecompressMpeg::UseVectorCode(bool on)
+{
+    if (!m_decoder)
+        return;
+    m_decoder->vectorCode = on;
+    m_haveCurrent = false;
+    m_pcmHoldsCurrent = false;
+}
+
 void CDecompressMpeg::ResetSynthesis()
 {
     MpegResetState(*m_decoder);

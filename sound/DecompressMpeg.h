@@ -32,6 +32,9 @@ public:
     uint32_t GetLastPrimeStart() const { return m_lastPrimeStart; }
     uint32_t GetLastPrimeCount() const { return m_lastPrimeCount; }
     uint32_t GetSamplesPerFrame() const { return m_samplesPerFrame; }
+    // For tests: decode with the scalar twins of the vector routines (or back); the next Decode
+    // starts afresh, so it gives the same samples whichever routines decoded before.
+    void UseVectorCode(bool on);
 
 private:
     static constexpr uint32_t kHeaderPeek = 156;

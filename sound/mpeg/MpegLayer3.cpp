@@ -3,11 +3,11 @@
 #include <cstring>
 
 #include "sound/mpeg/MpegAudioDecoder.h"
+#include "sound/mpeg/MpegVector.h"
 
 namespace
 {
-// Four floats as one value with element-wise arithmetic (one SSE or NEON register).
-typedef float Float4 __attribute__((vector_size(16)));
+using mpegvec::Float4;
 
 // Scale-factor band boundaries: long (23 entries) and short (14 entries, per window) by
 // [version row][sample-rate index]; rows MPEG-1, MPEG-2, MPEG 2.5.
@@ -582,6 +582,19 @@ uint32_t L3Antialias(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, u
     return nonZero;
 }
 
+// The 36 windowed outputs of an IMDCT from its 18 distinct values: outputs 0-8 come first, 9-17
+// mirror them with the sign changed, 18-26 come next and 27-35 mirror those.
+inline void ImdctWindow(const float* base, const float* window, float* out)
+{
+    for (int i = 0; i < 9; ++i)
+    {
+        out[i] = base[i] * window[i];
+        out[17 - i] = -base[i] * window[17 - i];
+        out[18 + i] = base[9 + i] * window[18 + i];
+        out[35 - i] = base[9 + i] * window[35 - i];
+    }
+}
+
 // 36-point IMDCT of one sub-band's 18 lines, windowed; out receives 36 values.
 void Imdct18(const MpegAudioDecoder& d, const float* in, const float* window, float* out)
 {
@@ -596,22 +609,22 @@ void Imdct18(const MpegAudioDecoder& d, const float* in, const float* window, fl
 #pragma GCC unroll 5
         for (int q = 0; q < 5; ++q)
         {
-            Float4 cv;
-            std::memcpy(&cv, c + 4 * q, sizeof(cv));
-            acc[q] += xv * cv;
+            acc[q] += xv * mpegvec::Load<Float4>(c + 4 * q);
         }
     }
     float base[20];
     std::memcpy(base, acc, sizeof(base));
-    // Outputs 0-8 come first, 9-17 mirror them with the sign changed, 18-26 come next and
-    // 27-35 mirror those.
-    for (int i = 0; i < 9; ++i)
-    {
-        out[i] = base[i] * window[i];
-        out[17 - i] = -base[i] * window[17 - i];
-        out[18 + i] = base[9 + i] * window[18 + i];
-        out[35 - i] = base[9 + i] * window[35 - i];
-    }
+    ImdctWindow(base, window, out);
+}
+
+// The scalar twin of Imdct18: the same sums in the same order.
+void Imdct18Scalar(const MpegAudioDecoder& d, const float* in, const float* window, float* out)
+{
+    float base[18] = {};
+    for (int k = 0; k < 18; ++k)
+        for (int o = 0; o < 18; ++o)
+            base[o] += in[k] * d.imdctCos[k][o];
+    ImdctWindow(base, window, out);
 }
 
 // Three 12-point IMDCTs of the interleaved short windows, windowed and overlapped into 36 values.
@@ -660,7 +673,7 @@ void L3Hybrid(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, uint32_t
         if (type == 2)
             Imdct6(d, d.xr[ch] + 18 * sb, z);
         else
-            Imdct18(d, d.xr[ch] + 18 * sb, d.windowLong[type], z);
+            (d.vectorCode ? Imdct18 : Imdct18Scalar)(d, d.xr[ch] + 18 * sb, d.windowLong[type], z);
         for (int t = 0; t < 18; ++t)
         {
             out[t][sb] = z[t] + saved[t];

@@ -71,6 +71,7 @@ TEST_P(ReferenceDecode, MatchesMpg123WithinHalfAnLsb)
     EXPECT_EQ(stream->channels, c.channels);
     EXPECT_EQ(stream->rate, static_cast<uint32_t>(c.rate));
     std::vector<int16_t> ours = DecodeAll(*stream);
+    EXPECT_TRUE(DecodeAllScalar(*stream) == ours) << "the scalar twins decode differently";
     std::vector<float> reference = Mpg123Decode(out);
     ASSERT_FALSE(reference.empty());
     // Same stream, same frames: the sample counts agree exactly.
@@ -165,6 +166,7 @@ TEST_P(LayerOneReference, MatchesMpg123WithinHalfAnLsb)
     ASSERT_TRUE(stream->ok);
     EXPECT_EQ(stream->decoder->GetLength(), 60u * 384);
     std::vector<int16_t> ours = DecodeAll(*stream);
+    EXPECT_TRUE(DecodeAllScalar(*stream) == ours) << "the scalar twins decode differently";
     std::vector<float> reference = Mpg123Decode(path);
     EXPECT_EQ(ours.size(), reference.size());
     Difference d = Compare(ours, reference);
@@ -235,6 +237,7 @@ TEST_P(WrittenLayerThree, MatchesMpg123WithinHalfAnLsb)
     auto stream = OpenStream(bytes);
     ASSERT_TRUE(stream->ok);
     std::vector<int16_t> ours = DecodeAll(*stream);
+    EXPECT_TRUE(DecodeAllScalar(*stream) == ours) << "the scalar twins decode differently";
     std::vector<float> reference = Mpg123Decode(path);
     ASSERT_EQ(ours.size(), reference.size());
     Difference d = Compare(ours, reference);
