@@ -134,7 +134,7 @@ struct MpegAudioDecoder
     float aliasCa[8] = {};
     float isRatioMpeg1[2][8][2] = {};     // [mid/side][is_pos][left, right]
     float isRatioMpeg2[2][2][32][2] = {}; // [mid/side][intensity_scale][is_pos][left, right]
-    float imdctCos[18][20] = {};          // [input][outputs 0-8, 18-26, 2 zeros] of the 36-point IMDCT
+    float imdctCos[18][24] = {};          // [input][outputs 0-8, 18-26, 6 zeros] of the 36-point IMDCT
     float imdctShort[12][6] = {};
     float windowLong[4][36] = {};
     float windowShort[12] = {};

@@ -596,23 +596,26 @@ inline void ImdctWindow(const float* base, const float* window, float* out)
 }
 
 // 36-point IMDCT of one sub-band's 18 lines, windowed; out receives 36 values.
-void Imdct18(const MpegAudioDecoder& d, const float* in, const float* window, float* out)
+inline __attribute__((always_inline)) void Imdct18(const MpegAudioDecoder& d, const float* in,
+                                                   const float* window, float* out)
 {
     // Input by input over all outputs: the inner loop runs over contiguous coefficients (padded
-    // to 20 so that it splits into whole vectors).
-    Float4 acc[5] = {};
+    // to 24 so that it splits into whole vectors of eight).
+    mpegvec::Float8 acc[3] = {};
     for (int k = 0; k < 18; ++k)
     {
         const float x = in[k];
-        const Float4 xv = {x, x, x, x};
+        const mpegvec::Float8 xv = {x, x, x, x, x, x, x, x};
         const float* c = d.imdctCos[k];
-#pragma GCC unroll 5
-        for (int q = 0; q < 5; ++q)
+#pragma GCC unroll 3
+        for (int q = 0; q < 3; ++q)
         {
-            acc[q] += xv * mpegvec::Load<Float4>(c + 4 * q);
+            mpegvec::Float8 cv;
+            mpegvec::Load(cv, c + 8 * q);
+            acc[q] += xv * cv;
         }
     }
-    float base[20];
+    float base[24];
     std::memcpy(base, acc, sizeof(base));
     ImdctWindow(base, window, out);
 }
@@ -644,7 +647,9 @@ void Imdct6(const MpegAudioDecoder& d, const float* in, float* out)
     }
 }
 
-void L3Hybrid(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, uint32_t nonZero)
+template <bool vectorCode>
+inline __attribute__((always_inline)) void HybridBody(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi,
+                                                      int ch, uint32_t nonZero)
 {
     const uint32_t active = (nonZero + 17) / 18;
     float(*out)[32] = d.hybrid[ch];
@@ -672,8 +677,10 @@ void L3Hybrid(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, uint32_t
             type = 0;
         if (type == 2)
             Imdct6(d, d.xr[ch] + 18 * sb, z);
+        else if constexpr (vectorCode)
+            Imdct18(d, d.xr[ch] + 18 * sb, d.windowLong[type], z);
         else
-            (d.vectorCode ? Imdct18 : Imdct18Scalar)(d, d.xr[ch] + 18 * sb, d.windowLong[type], z);
+            Imdct18Scalar(d, d.xr[ch] + 18 * sb, d.windowLong[type], z);
         for (int t = 0; t < 18; ++t)
         {
             out[t][sb] = z[t] + saved[t];
@@ -684,6 +691,27 @@ void L3Hybrid(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, uint32_t
     for (int t = 1; t < 18; t += 2)
         for (int sb = 1; sb < 32; sb += 2)
             out[t][sb] = -out[t][sb];
+}
+
+// The IMDCTs and overlap of one granule and channel into d.hybrid, with the vector IMDCT (built
+// for AVX2 too) or its scalar twin.
+NERULAN_WIDE_CLONES void HybridVector(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch,
+                                      uint32_t nonZero)
+{
+    HybridBody<true>(d, gi, ch, nonZero);
+}
+
+void HybridScalar(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, uint32_t nonZero)
+{
+    HybridBody<false>(d, gi, ch, nonZero);
+}
+
+void L3Hybrid(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, uint32_t nonZero)
+{
+    if (d.vectorCode)
+        HybridVector(d, gi, ch, nonZero);
+    else
+        HybridScalar(d, gi, ch, nonZero);
 }
 
 void L3DecodeGranule(MpegAudioDecoder& d, const MpegHeader& header, int gr, MpegBitReader& r,

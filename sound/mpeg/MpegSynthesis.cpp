@@ -450,8 +450,11 @@ inline __attribute__((always_inline)) void DctGroup(const float* coef, const flo
     Float4 in[32];
     for (int i = 0; i < 32; i += 4)
     {
-        Float4 a = mpegvec::Load<Float4>(row[0] + i), b = mpegvec::Load<Float4>(row[1] + i),
-               c = mpegvec::Load<Float4>(row[2] + i), d = mpegvec::Load<Float4>(row[3] + i);
+        Float4 a, b, c, d;
+        mpegvec::Load(a, row[0] + i);
+        mpegvec::Load(b, row[1] + i);
+        mpegvec::Load(c, row[2] + i);
+        mpegvec::Load(d, row[3] + i);
         mpegvec::Transpose4(a, b, c, d);
         in[i] = a, in[i + 1] = b, in[i + 2] = c, in[i + 3] = d;
     }

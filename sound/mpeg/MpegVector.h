@@ -17,11 +17,11 @@ typedef int32_t Int8 __attribute__((vector_size(32)));
 typedef int16_t Short8 __attribute__((vector_size(16)));
 typedef float Float4 __attribute__((vector_size(16)));
 
-template <typename V> inline __attribute__((always_inline)) V Load(const float* p)
+// Loads through an argument rather than a result: a 32-byte result would be passed differently
+// by the AVX2 clones and the others.
+template <typename V> inline __attribute__((always_inline)) void Load(V& v, const float* p)
 {
-    V v;
     std::memcpy(&v, p, sizeof(v));
-    return v;
 }
 
 template <typename V> inline __attribute__((always_inline)) void Store(float* p, const V& v)
