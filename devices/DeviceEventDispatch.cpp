@@ -4,6 +4,26 @@
 #include "devices/AbstractDevice.h"
 #include "devices/DeviceEventSink.h"
 
+namespace
+{
+// The record's fields are pointer-sized; the numbers they carry are 32-bit words.
+uint32_t Word(uintptr_t field)
+{
+    return static_cast<uint32_t>(field);
+}
+
+// A state index as posted: -1 (every state) arrives as the word 0xFFFFFFFF.
+int32_t StateOf(uintptr_t field)
+{
+    return static_cast<int32_t>(Word(field));
+}
+
+uint8_t LowByte(uintptr_t field)
+{
+    return static_cast<uint8_t>(field & 0xFF);
+}
+} // namespace
+
 void CAbstractDevice::DispatchEvent(const CDeviceEvent& event, uint32_t address)
 {
     CDeviceEventSink* system = m_dialogSystem;
@@ -11,6 +31,61 @@ void CAbstractDevice::DispatchEvent(const CDeviceEvent& event, uint32_t address)
     {
     case EventSetItemValue:
         system->SetItemValue(address, event.ValueAsFloat());
+        break;
+    case EventSetSliderValue:
+        system->SetSliderValue(address, event.ValueAsFloat());
+        break;
+    case EventStepItemValue:
+        system->StepItemValue(address, event.ValueAsFloat());
+        break;
+    case EventSetItemText:
+        system->SetItemText(address, StateOf(event.value), event.ArgumentWide());
+        break;
+    case EventAppendItemText:
+        system->AppendItemText(address, StateOf(event.value), event.ArgumentWide());
+        break;
+    case EventSetItemState:
+        system->SetItemState(address, StateOf(event.value), StateOf(event.argument), Word(event.second));
+        break;
+    case EventSetItemFillColor:
+        system->SetItemFillColor(address, StateOf(event.value), Word(event.argument));
+        break;
+    case EventSetItemTextColor:
+        system->SetItemTextColor(address, StateOf(event.value), Word(event.argument));
+        break;
+    case EventSetItemBorderColor:
+        system->SetItemBorderColor(address, StateOf(event.value), Word(event.argument));
+        break;
+    case EventSetItemOpacity:
+        system->SetItemOpacity(address, StateOf(event.value), LowByte(event.argument));
+        break;
+    case EventSetItemEnabled:
+        system->SetItemEnabled(address, Word(event.value) != 0);
+        break;
+    case EventSetItemVisible:
+        system->SetItemVisible(address, Word(event.value) != 0);
+        break;
+    case EventSetItemBitmapByName:
+        system->SetItemBitmapByName(address, StateOf(event.value), event.ArgumentNarrow());
+        break;
+    case EventSetItemBitmapById:
+        system->SetItemBitmapById(address, StateOf(event.value), Word(event.argument));
+        break;
+    case EventClearItemIcon:
+        // The text this kind carries is not read: it sets the icon with id 0.
+        system->SetItemIconById(address, StateOf(event.value), 0);
+        break;
+    case EventSetItemIconById:
+        system->SetItemIconById(address, StateOf(event.value), Word(event.argument));
+        break;
+    case EventSetItemBitmapAlignment:
+        system->SetItemBitmapAlignment(address, StateOf(event.value), LowByte(event.argument));
+        break;
+    case EventSetItemIconAlignment:
+        system->SetItemIconAlignment(address, StateOf(event.value), LowByte(event.argument));
+        break;
+    case EventSetItemTextAlignment:
+        system->SetItemTextAlignment(address, StateOf(event.value), LowByte(event.argument));
         break;
     case EventShowPage:
         system->ShowPage(event.ValueNarrow());

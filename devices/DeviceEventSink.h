@@ -12,6 +12,28 @@ public:
 
     // Sets the value of every item bound to the address.
     virtual void SetItemValue(uint32_t address, float value) = 0;
+    // Item changes by channel address. A state is a state index of the item or -1 for every
+    // state; a null text or name changes nothing.
+    virtual void SetSliderValue(uint32_t address, float value) = 0;
+    virtual void StepItemValue(uint32_t address, float delta) = 0;
+    virtual void SetItemText(uint32_t address, int32_t state, const char16_t* text) = 0;
+    virtual void AppendItemText(uint32_t address, int32_t state, const char16_t* text) = 0;
+    // durationTenths: tenths of a second for the whole animation from one state to the other.
+    virtual void SetItemState(uint32_t address, int32_t from, int32_t to, uint32_t durationTenths) = 0;
+    // Colours are 0xRRGGBBAA.
+    virtual void SetItemFillColor(uint32_t address, int32_t state, uint32_t color) = 0;
+    virtual void SetItemTextColor(uint32_t address, int32_t state, uint32_t color) = 0;
+    virtual void SetItemBorderColor(uint32_t address, int32_t state, uint32_t color) = 0;
+    virtual void SetItemOpacity(uint32_t address, int32_t state, uint8_t opacity) = 0;
+    virtual void SetItemEnabled(uint32_t address, bool enabled) = 0;
+    virtual void SetItemVisible(uint32_t address, bool visible) = 0;
+    virtual void SetItemBitmapByName(uint32_t address, int32_t state, const char* name) = 0;
+    virtual void SetItemBitmapById(uint32_t address, int32_t state, uint32_t id) = 0;
+    virtual void SetItemIconById(uint32_t address, int32_t state, uint32_t id) = 0;
+    // Alignment codes 0 to 9; others change nothing.
+    virtual void SetItemBitmapAlignment(uint32_t address, int32_t state, uint8_t code) = 0;
+    virtual void SetItemIconAlignment(uint32_t address, int32_t state, uint8_t code) = 0;
+    virtual void SetItemTextAlignment(uint32_t address, int32_t state, uint8_t code) = 0;
     // Items whose id is the given one take the state.
     virtual void SetItemStateById(uint32_t id, int32_t state) = 0;
     virtual void ShowPage(const char* name) = 0;

@@ -137,6 +137,37 @@ public:
     // Items whose id is the given one take the state; so do the page and the popup of that number.
     void SetItemStateById(uint32_t id, int32_t state) override;
 
+    // ---- Item changes by channel address (device events; tick thread) -------------------------
+    // Each reaches the children of every page and popup, shown or not, that are bound to the
+    // address, and then the page or popup itself when it is bound, except where noted. A state
+    // index that is neither -1 nor a state of the item, or an alignment code above 9, leaves that
+    // item as it is.
+    // Only sliders and multi-state sliders that are not being dragged; pages and popups never.
+    void SetSliderValue(uint32_t address, float value) override;
+    // The first bound child with a range gives the value and the bounds (else the first bound
+    // child, whose bounds are 0 and 0); the stepped value, kept within them, is sent to the device
+    // and echoed. Pages and popups are not considered.
+    void StepItemValue(uint32_t address, float delta) override;
+    void SetItemText(uint32_t address, int32_t state, const char16_t* text) override;
+    void AppendItemText(uint32_t address, int32_t state, const char16_t* text) override;
+    // Children: their SetState (which animates a multi-state button); a page or popup takes the
+    // to state at once.
+    void SetItemState(uint32_t address, int32_t from, int32_t to, uint32_t durationTenths) override;
+    void SetItemFillColor(uint32_t address, int32_t state, uint32_t color) override;
+    void SetItemTextColor(uint32_t address, int32_t state, uint32_t color) override;
+    void SetItemBorderColor(uint32_t address, int32_t state, uint32_t color) override;
+    void SetItemOpacity(uint32_t address, int32_t state, uint8_t opacity) override;
+    // Disabling or hiding the item that holds the pointer ends its press first.
+    void SetItemEnabled(uint32_t address, bool enabled) override;
+    void SetItemVisible(uint32_t address, bool visible) override;
+    // The first image whose name begins with the given one, ignoring ASCII case; none: nothing.
+    void SetItemBitmapByName(uint32_t address, int32_t state, const char* name) override;
+    void SetItemBitmapById(uint32_t address, int32_t state, uint32_t id) override;
+    void SetItemIconById(uint32_t address, int32_t state, uint32_t id) override;
+    void SetItemBitmapAlignment(uint32_t address, int32_t state, uint8_t code) override;
+    void SetItemIconAlignment(uint32_t address, int32_t state, uint8_t code) override;
+    void SetItemTextAlignment(uint32_t address, int32_t state, uint8_t code) override;
+
     // ---- Registration (loaders) -----------------------------------------------------------------
     bool AddFontFromFile(const char* fileName, uint32_t id, int32_t size);
     bool AddFontFromMemory(const char* name, const uint8_t* bytes, int32_t length, uint32_t id, int32_t size);
@@ -149,6 +180,9 @@ public:
     int32_t FindPopupByName(const char* name) const;
     int32_t FindPopupGroup(const char* name) const;
     CSprite* FindImage(uint32_t id) const;
+    // The first image, static or dynamic, whose name begins with the given one (equal names
+    // included), ignoring ASCII case; null for none and for a null or empty name.
+    CSprite* FindImageByName(const char* name) const;
     CSprite* FindIcon(uint32_t id) const;
     // The first font of the id that has a face (a font without one draws nothing).
     CFnt* FindFont(uint32_t id) const;

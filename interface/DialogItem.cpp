@@ -207,7 +207,10 @@ void CDialogItem::ForceReleaseIfHeld()
 
 void CDialogItem::SetEnabled(bool enabled)
 {
-    ForceReleaseIfHeld();
+    // Only a change that takes the pointer away ends a press: a device repeating "enabled"
+    // while the button is held must not cut the hold short.
+    if (!enabled)
+        ForceReleaseIfHeld();
     if (enabled)
         m_flags |= ItemFlagEnabled;
     else
@@ -217,7 +220,8 @@ void CDialogItem::SetEnabled(bool enabled)
 
 void CDialogItem::SetVisible(bool visible)
 {
-    ForceReleaseIfHeld();
+    if (!visible)
+        ForceReleaseIfHeld();
     if (visible)
         m_flags |= ItemFlagVisible;
     else
