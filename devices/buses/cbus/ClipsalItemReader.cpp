@@ -69,8 +69,9 @@ bool CClipsalItemReader::Next(CInStream& stream, ClipsalItem& item)
             stream.Skip(cr + 1);
             if (c == '~')
                 continue;
+            // What follows the '@' is not read: the line only says the interface was reset.
             item.kind = ClipsalItem::AtLine;
-            item.bytes.assign(p + 1, p + cr);
+            item.bytes.clear();
             return true;
         }
         if (n < 2 && c >= 0x1E)

@@ -11,7 +11,7 @@ struct ClipsalItem
     enum Kind : uint8_t
     {
         Confirmation = 1, // a confirmation character (the command's result is not used)
-        AtLine = 2,       // a line starting with '@' (the interface was reset)
+        AtLine = 2,       // a line starting with '@' (the interface was reset; no bytes)
         Monitored = 3,    // a monitored SAL packet, as bytes
         StatusReply = 4,  // a status reply, as bytes
     };
