@@ -7,6 +7,8 @@
 #include "devices/DeviceTypeRow.h"
 
 #include "devices/AbstractDevice.h"
+#include "devices/buses/cbus/ClipsalDevice.h"
+#include "devices/buses/cbus/ClipsalGateDevice.h"
 
 namespace
 {
@@ -56,8 +58,8 @@ const DeviceTypeRow kRows[] = {
     {0x141, "CreateCrestronDevice", F::Number, R::HostAndPort, 0, nullptr},                   // CCrestronDevice
     {0x151, "CreateBAOS2xTcpDevice", F::Number, R::HostAndPort, 0, nullptr},                  // CBAOS2xTcpDevice
     {0x161, "CreateLutronTCPDevice", F::WholeText, R::HostPortText, 0, nullptr},              // CLutronTCPDevice
-    {0x171, "CreateClipsalDevice", F::NotRead, R::HostAndPort, 0, nullptr},                   // CClipsalDevice
-    {0x181, "CreateClipsalGateDevice", F::WholeText, R::HostAndPort, 0, nullptr},             // CClipsalGateDevice
+    {0x171, "CreateClipsalDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CClipsalDevice>},    // CClipsalDevice
+    {0x181, "CreateClipsalGateDevice", F::WholeText, R::HostAndPort, 0, MakeDevice<CClipsalGateDevice>}, // CClipsalGateDevice
 };
 // clang-format on
 } // namespace
