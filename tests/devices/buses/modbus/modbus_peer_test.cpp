@@ -271,8 +271,8 @@ TEST_P(ModbusAgainstLibmodbus, SilentUnitThenAnsweringAgain)
     // reply and drops it, so the next request may go unanswered too: ask again, as a master does
     // after its time-out.
     bool answered = false;
-    for (uint16_t id = 2; id < 5 && !answered; ++id)
-        answered = m_wire->Ask(id, m_unit, Read(ModbusHoldingRegisters, 1, 1), reply, 500);
+    for (uint16_t id = 2; id < 7 && !answered; ++id)
+        answered = m_wire->Ask(id, m_unit, Read(ModbusHoldingRegisters, 1, 1), reply, 1000);
     ASSERT_TRUE(answered) << m_server.Log();
     std::vector<int16_t> registers;
     ASSERT_TRUE(CModbusReplyDecoder::Registers(reply, 1, registers));

@@ -149,8 +149,11 @@ bool ModbusServerPeer::StartRtu(const std::string& folder, uint32_t comNumber, u
                     m_folder + "/socat.out");
     if (m_socat <= 0 || !WaitPath(m_panelPort, 5000) || !WaitPath(serverPort, 5000))
         return false;
-    std::vector<std::string> args = {ServerProgram(), "rtu", serverPort, std::to_string(baud),
-                                     std::to_string(unit)};
+    // A pty passes bytes on at once, with no line time. The panel's serial transport empties its
+    // input after each write (dropping the echo of a two-wire bus), which would also drop a reply
+    // sent back within microseconds; a unit on a real line answers after its turnaround time.
+    std::vector<std::string> args = {ServerProgram(),      "rtu",           serverPort, std::to_string(baud),
+                                     std::to_string(unit), "--reply-delay", "10"};
     args.insert(args.end(), options.begin(), options.end());
     m_server = Spawn(args, m_folder + "/modbus-server.out");
     std::string rest;

@@ -7,6 +7,7 @@
  * options:
  *   --silent-unit U    never answer requests to unit U (RTU: any unit but UNIT is ignored anyway)
  *   --ignore-first N   leave the first N requests unanswered, then answer again
+ *   --reply-delay MS   wait MS milliseconds before each answer, as a unit on a real line does
  *   --debug            libmodbus prints every frame on stderr
  *
  * Tables: coils 0-1999 (on when the address is a multiple of 3), discrete inputs 0-999 (on when
@@ -57,6 +58,7 @@ struct Options
 {
     int silentUnit;
     long ignoreFirst;
+    int replyDelayMs;
     int debug;
 };
 
@@ -64,6 +66,7 @@ static int ParseOptions(int argc, char** argv, int first, struct Options* option
 {
     options->silentUnit = -1;
     options->ignoreFirst = 0;
+    options->replyDelayMs = 0;
     options->debug = 0;
     for (int i = first; i < argc; ++i)
     {
@@ -71,6 +74,8 @@ static int ParseOptions(int argc, char** argv, int first, struct Options* option
             options->silentUnit = atoi(argv[++i]);
         else if (strcmp(argv[i], "--ignore-first") == 0 && i + 1 < argc)
             options->ignoreFirst = atol(argv[++i]);
+        else if (strcmp(argv[i], "--reply-delay") == 0 && i + 1 < argc)
+            options->replyDelayMs = atoi(argv[++i]);
         else if (strcmp(argv[i], "--debug") == 0)
             options->debug = 1;
         else
@@ -91,6 +96,8 @@ static void Answer(modbus_t* ctx, modbus_mapping_t* map, const uint8_t* query, i
     }
     if (unit == options->silentUnit)
         return;
+    if (options->replyDelayMs > 0)
+        usleep((useconds_t)options->replyDelayMs * 1000);
     modbus_reply(ctx, query, length, map);
 }
 
