@@ -15,7 +15,8 @@ ModbusReply Reply(uint8_t unit, uint8_t function, std::vector<uint8_t> data, uin
     reply.unit = unit;
     reply.function = function;
     reply.dataLength = static_cast<uint16_t>(data.size());
-    std::memcpy(reply.data, data.data(), data.size());
+    if (!data.empty())
+        std::memcpy(reply.data, data.data(), data.size());
     return reply;
 }
 
