@@ -6,8 +6,8 @@
 
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
-#include "render/DirectXDialogSystem.h"
-#include "render/GDIDialogSystem.h"
+#include "screen/DirectXDialogSystem.h"
+#include "screen/GDIDialogSystem.h"
 #include "support/AppTestSupport.h"
 
 namespace

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "common/DynamicSpriteData.h"
 #include "common/Vector.h"
 #include "interface/AbstractEffect.h"
 #include "interface/DialogPage.h"
 #include "render/DynamicSprite.h"
-#include "render/DynamicSpriteData.h"
 #include "support/LoaderTestSupport.h"
 
 using loadertest::CBackEndHarness;
@@ -36,14 +36,7 @@ protected:
         ASSERT_STREQ("First", m_harness.CurrentPageName());
     }
 
-    std::vector<int32_t> History()
-    {
-        std::vector<int32_t> entries;
-        CVector* history = System()->GetPageHistory();
-        for (int32_t i = 0; i < history->GetCount(); i++)
-            entries.push_back(static_cast<int32_t>(reinterpret_cast<intptr_t>(history->GetAt(i))));
-        return entries;
-    }
+    std::vector<int32_t> History() { return System()->GetPageHistory(); }
 
     // Runs "verb popup[@page]" words in order: show, hide, toggle, hidegroup, hideall, hideeverywhere,
     // hideallon.
