@@ -52,42 +52,42 @@ std::vector<uint8_t> CModbusASCIICodec::Encode(uint8_t unit, const uint8_t* pdu,
     return frame;
 }
 
-ModbusScanResult CModbusASCIICodec::Scan(const uint8_t* bytes, size_t size)
+FrameVerdict CModbusASCIICodec::Scan(const uint8_t* bytes, size_t size)
 {
     CBlobReader in(bytes, size);
     uint8_t c = 0;
     if (!in.U8(c))
-        return ModbusScanResult::More();
+        return FrameVerdict::More();
     if (c != kColon)
-        return ModbusScanResult::NoFrame();
+        return FrameVerdict::None();
     // Hexadecimal digits up to the CR; anything else (a colon of the next frame included) means
     // this one was cut short.
     size_t digits = 0;
     while (in.U8(c) && c != kCR)
     {
         if (HexValue(c) < 0 || ++digits > 2 * kMaxBytes)
-            return ModbusScanResult::NoFrame();
+            return FrameVerdict::None();
     }
     if (!in.Ok())
-        return ModbusScanResult::More();
+        return FrameVerdict::More();
     uint8_t lf = 0;
     if (!in.U8(lf))
-        return ModbusScanResult::More();
+        return FrameVerdict::More();
     if (lf != kLF || digits % 2 != 0 || digits < 2 * kMinBytes)
-        return ModbusScanResult::NoFrame();
+        return FrameVerdict::None();
     // The byte sum of unit, PDU and LRC is 0 in a frame that arrived intact.
     uint8_t decoded[kMaxBytes] = {};
     DecodePairs(bytes + 1, digits / 2, decoded);
     if (ByteSum8(decoded, digits / 2) != 0)
-        return ModbusScanResult::NoFrame();
-    return ModbusScanResult::FrameOf(in.Position());
+        return FrameVerdict::None();
+    return FrameVerdict::Whole(in.Position());
 }
 
 bool CModbusASCIICodec::Decode(const uint8_t* frame, size_t size, ModbusReply& reply)
 {
     reply = ModbusReply();
-    const ModbusScanResult scan = Scan(frame, size);
-    if (scan.kind != ModbusScanResult::Frame || scan.size != size)
+    const FrameVerdict scan = Scan(frame, size);
+    if (scan.kind != FrameVerdict::Frame || static_cast<size_t>(scan.length) != size)
         return false;
     // Scan checked the digits, their count and the sum; the pairs go into a byte block first.
     const size_t count = (size - 3) / 2;

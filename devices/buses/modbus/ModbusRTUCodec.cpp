@@ -62,23 +62,23 @@ int CModbusRTUCodec::ReplySize(const uint8_t* bytes, size_t size)
     }
 }
 
-ModbusScanResult CModbusRTUCodec::Scan(const uint8_t* bytes, size_t size)
+FrameVerdict CModbusRTUCodec::Scan(const uint8_t* bytes, size_t size)
 {
     const int expected = ReplySize(bytes, size);
     if (expected < 0)
-        return ModbusScanResult::NoFrame();
+        return FrameVerdict::None();
     if (expected == 0 || size < static_cast<size_t>(expected))
-        return ModbusScanResult::More();
+        return FrameVerdict::More();
     if (!CrcMatches(bytes, static_cast<size_t>(expected)))
-        return ModbusScanResult::NoFrame();
-    return ModbusScanResult::FrameOf(static_cast<size_t>(expected));
+        return FrameVerdict::None();
+    return FrameVerdict::Whole(static_cast<size_t>(expected));
 }
 
 bool CModbusRTUCodec::Decode(const uint8_t* frame, size_t size, ModbusReply& reply)
 {
     reply = ModbusReply();
-    const ModbusScanResult scan = Scan(frame, size);
-    if (scan.kind != ModbusScanResult::Frame || scan.size != size)
+    const FrameVerdict scan = Scan(frame, size);
+    if (scan.kind != FrameVerdict::Frame || static_cast<size_t>(scan.length) != size)
         return false;
     CBlobReader in(frame, size - 2);
     in.U8(reply.unit);

@@ -23,7 +23,7 @@ std::vector<uint8_t> CModbusTcpCodec::Encode(uint16_t transactionId, uint8_t uni
     return frame;
 }
 
-ModbusScanResult CModbusTcpCodec::Scan(const uint8_t* bytes, size_t size)
+FrameVerdict CModbusTcpCodec::Scan(const uint8_t* bytes, size_t size)
 {
     CBlobReader header(bytes, size);
     uint16_t transactionId = 0, protocolId = 0, length = 0;
@@ -31,14 +31,14 @@ ModbusScanResult CModbusTcpCodec::Scan(const uint8_t* bytes, size_t size)
     header.U16BE(protocolId);
     header.U16BE(length);
     if (!header.Ok())
-        return ModbusScanResult::More();
+        return FrameVerdict::More();
     // A length of 0 or 1 has no function code, and one above the maximum has more data than a
     // reply holds: neither is a frame, whatever follows.
     if (length < kMinLength || length > kMaxLength)
-        return ModbusScanResult::NoFrame();
+        return FrameVerdict::None();
     if (header.Remaining() < length)
-        return ModbusScanResult::More();
-    return ModbusScanResult::FrameOf(kHeaderSize + length);
+        return FrameVerdict::More();
+    return FrameVerdict::Whole(kHeaderSize + length);
 }
 
 bool CModbusTcpCodec::Decode(const uint8_t* frame, size_t size, ModbusReply& reply)

@@ -41,24 +41,6 @@ struct ModbusReply
     uint8_t data[kMaxData] = {};
 };
 
-// What a stream parser says about the bytes at the front of its buffer.
-struct ModbusScanResult
-{
-    enum Kind : uint8_t
-    {
-        NeedMore = 0,  // a frame may start here; wait for more bytes
-        NotAFrame = 1, // no frame starts at the first byte: drop it and look again
-        Frame = 2,     // a whole, checked frame of `size` bytes starts here
-    };
-
-    Kind kind = NeedMore;
-    size_t size = 0;
-
-    static ModbusScanResult More() { return {NeedMore, 0}; }
-    static ModbusScanResult NoFrame() { return {NotAFrame, 0}; }
-    static ModbusScanResult FrameOf(size_t size) { return {Frame, size}; }
-};
-
 // One read request that polls a run of addresses of one table of one unit.
 struct ModbusPollBlock
 {

@@ -125,7 +125,7 @@ enum class Framing
     Ascii,
 };
 
-ModbusScanResult Scan(Framing f, const Bytes& b)
+FrameVerdict Scan(Framing f, const Bytes& b)
 {
     switch (f)
     {
@@ -173,9 +173,9 @@ class ModbusStreams : public ::testing::TestWithParam<Framing>
 TEST_P(ModbusStreams, WholeReplyIsOneFrameAndDecodes)
 {
     Bytes frame = RegisterReply(GetParam());
-    const ModbusScanResult r = Scan(GetParam(), frame);
-    ASSERT_EQ(r.kind, ModbusScanResult::Frame);
-    EXPECT_EQ(r.size, frame.size());
+    const FrameVerdict r = Scan(GetParam(), frame);
+    ASSERT_EQ(r.kind, FrameVerdict::Frame);
+    EXPECT_EQ(static_cast<size_t>(r.length), frame.size());
     ModbusReply reply;
     ASSERT_TRUE(Decode(GetParam(), frame, reply));
     EXPECT_EQ(reply.unit, 1);
@@ -189,7 +189,7 @@ TEST_P(ModbusStreams, EveryPrefixWaitsForMore)
 {
     const Bytes frame = RegisterReply(GetParam());
     for (size_t n = 0; n < frame.size(); ++n)
-        EXPECT_EQ(Scan(GetParam(), Bytes(frame.begin(), frame.begin() + n)).kind, ModbusScanResult::NeedMore)
+        EXPECT_EQ(Scan(GetParam(), Bytes(frame.begin(), frame.begin() + n)).kind, FrameVerdict::NeedMore)
             << n;
 }
 
@@ -199,9 +199,9 @@ TEST_P(ModbusStreams, FrameIsMeasuredWithTheNextOneBehindIt)
     const size_t first = two.size();
     const Bytes next = RegisterReply(GetParam(), 10);
     two.insert(two.end(), next.begin(), next.begin() + 3);
-    const ModbusScanResult r = Scan(GetParam(), two);
-    ASSERT_EQ(r.kind, ModbusScanResult::Frame);
-    EXPECT_EQ(r.size, first);
+    const FrameVerdict r = Scan(GetParam(), two);
+    ASSERT_EQ(r.kind, FrameVerdict::Frame);
+    EXPECT_EQ(static_cast<size_t>(r.length), first);
 }
 
 TEST(ModbusChecksums, DamagedReplyIsNotAFrame)
@@ -212,7 +212,7 @@ TEST(ModbusChecksums, DamagedReplyIsNotAFrame)
         Bytes frame = RegisterReply(f);
         const size_t at = f == Framing::Ascii ? 10 : 3;
         frame[at] = f == Framing::Ascii ? '5' : frame[at] ^ 0x01;
-        EXPECT_EQ(Scan(f, frame).kind, ModbusScanResult::NotAFrame);
+        EXPECT_EQ(Scan(f, frame).kind, FrameVerdict::NotHere);
         ModbusReply reply;
         EXPECT_FALSE(Decode(f, frame, reply));
     }
@@ -244,24 +244,23 @@ TEST(ModbusTcpStream, LengthFieldOutsideTheReplyIsNotAFrame)
     struct Case
     {
         uint16_t length;
-        ModbusScanResult::Kind kind;
+        FrameVerdict::Kind kind;
     };
     const Case cases[] = {
-        {0, ModbusScanResult::NotAFrame},   {1, ModbusScanResult::NotAFrame},
-        {2, ModbusScanResult::Frame},       {258, ModbusScanResult::Frame},
-        {259, ModbusScanResult::NotAFrame}, {0xFFFF, ModbusScanResult::NotAFrame},
+        {0, FrameVerdict::NotHere}, {1, FrameVerdict::NotHere},   {2, FrameVerdict::Frame},
+        {258, FrameVerdict::Frame}, {259, FrameVerdict::NotHere}, {0xFFFF, FrameVerdict::NotHere},
     };
     for (const Case& c : cases)
     {
         Bytes frame = {
             0x00, 0x01, 0x00, 0x00, static_cast<uint8_t>(c.length >> 8), static_cast<uint8_t>(c.length)};
         frame.resize(6 + 300, 0x03); // plenty of bytes behind the header
-        const ModbusScanResult r = CModbusTcpCodec::Scan(frame.data(), frame.size());
+        const FrameVerdict r = CModbusTcpCodec::Scan(frame.data(), frame.size());
         EXPECT_EQ(r.kind, c.kind) << c.length;
-        if (r.kind != ModbusScanResult::Frame)
+        if (r.kind != FrameVerdict::Frame)
             continue;
         ModbusReply reply;
-        ASSERT_TRUE(CModbusTcpCodec::Decode(frame.data(), r.size, reply));
+        ASSERT_TRUE(CModbusTcpCodec::Decode(frame.data(), static_cast<size_t>(r.length), reply));
         EXPECT_EQ(reply.dataLength, c.length - 2);
     }
 }
@@ -321,9 +320,9 @@ TEST(ModbusRtuStream, ExceptionAndWriteEchoDecode)
 
     const uint8_t echo[] = {0x10, 0x00, 0x01, 0x00, 0x01};
     const Bytes written = CModbusRTUCodec::Encode(7, echo, sizeof echo);
-    const ModbusScanResult r = CModbusRTUCodec::Scan(written.data(), written.size());
-    EXPECT_EQ(r.kind, ModbusScanResult::Frame);
-    EXPECT_EQ(r.size, 8u);
+    const FrameVerdict r = CModbusRTUCodec::Scan(written.data(), written.size());
+    EXPECT_EQ(r.kind, FrameVerdict::Frame);
+    EXPECT_EQ(static_cast<size_t>(r.length), 8u);
 }
 
 TEST(ModbusRtuStream, NoiseBeforeAReplyIsDroppedByteByByte)
@@ -332,12 +331,11 @@ TEST(ModbusRtuStream, NoiseBeforeAReplyIsDroppedByteByByte)
     const Bytes reply = RegisterReply(Framing::Rtu);
     stream.insert(stream.end(), reply.begin(), reply.end());
     size_t at = 0;
-    ModbusScanResult r;
-    while ((r = CModbusRTUCodec::Scan(stream.data() + at, stream.size() - at)).kind ==
-           ModbusScanResult::NotAFrame)
+    FrameVerdict r;
+    while ((r = CModbusRTUCodec::Scan(stream.data() + at, stream.size() - at)).kind == FrameVerdict::NotHere)
         ++at;
     EXPECT_EQ(at, 3u);
-    EXPECT_EQ(r.kind, ModbusScanResult::Frame);
+    EXPECT_EQ(r.kind, FrameVerdict::Frame);
 }
 
 // --- Modbus ASCII -------------------------------------------------------------------------------
@@ -346,11 +344,11 @@ TEST(ModbusAsciiStream, FrameNeedsItsLineEnd)
 {
     // Unit 1, function 3, one register 0x0102: the sum is 0 before CR LF arrives.
     const Bytes full = Text(":0103020102F7\r\n");
-    EXPECT_EQ(CModbusASCIICodec::Scan(full.data(), full.size() - 2).kind, ModbusScanResult::NeedMore);
-    EXPECT_EQ(CModbusASCIICodec::Scan(full.data(), full.size() - 1).kind, ModbusScanResult::NeedMore);
-    const ModbusScanResult r = CModbusASCIICodec::Scan(full.data(), full.size());
-    EXPECT_EQ(r.kind, ModbusScanResult::Frame);
-    EXPECT_EQ(r.size, full.size());
+    EXPECT_EQ(CModbusASCIICodec::Scan(full.data(), full.size() - 2).kind, FrameVerdict::NeedMore);
+    EXPECT_EQ(CModbusASCIICodec::Scan(full.data(), full.size() - 1).kind, FrameVerdict::NeedMore);
+    const FrameVerdict r = CModbusASCIICodec::Scan(full.data(), full.size());
+    EXPECT_EQ(r.kind, FrameVerdict::Frame);
+    EXPECT_EQ(static_cast<size_t>(r.length), full.size());
 }
 
 TEST(ModbusAsciiStream, MalformedLines)
@@ -368,7 +366,7 @@ TEST(ModbusAsciiStream, MalformedLines)
     for (const char* line : bad)
     {
         const Bytes b = Text(line);
-        EXPECT_EQ(CModbusASCIICodec::Scan(b.data(), b.size()).kind, ModbusScanResult::NotAFrame) << line;
+        EXPECT_EQ(CModbusASCIICodec::Scan(b.data(), b.size()).kind, FrameVerdict::NotHere) << line;
     }
 }
 
@@ -386,9 +384,9 @@ TEST(ModbusAsciiStream, EndlessDigitsStopWaiting)
 {
     Bytes b = Text(":");
     b.resize(1 + 2 * CModbusASCIICodec::kMaxBytes, '0');
-    EXPECT_EQ(CModbusASCIICodec::Scan(b.data(), b.size()).kind, ModbusScanResult::NeedMore);
+    EXPECT_EQ(CModbusASCIICodec::Scan(b.data(), b.size()).kind, FrameVerdict::NeedMore);
     b.push_back('0');
-    EXPECT_EQ(CModbusASCIICodec::Scan(b.data(), b.size()).kind, ModbusScanResult::NotAFrame);
+    EXPECT_EQ(CModbusASCIICodec::Scan(b.data(), b.size()).kind, FrameVerdict::NotHere);
 }
 
 TEST(ModbusAsciiStream, LongestReplyDecodes)

@@ -53,16 +53,16 @@ public:
         {
             while (!m_buffer.empty())
             {
-                const ModbusScanResult r = Scan(m_buffer);
-                if (r.kind == ModbusScanResult::NeedMore)
+                const FrameVerdict r = Scan(m_buffer);
+                if (r.kind == FrameVerdict::NeedMore)
                     break;
-                if (r.kind == ModbusScanResult::NotAFrame)
+                if (r.kind == FrameVerdict::NotHere)
                 {
                     m_buffer.erase(m_buffer.begin());
                     continue;
                 }
-                const Bytes frame(m_buffer.begin(), m_buffer.begin() + r.size);
-                m_buffer.erase(m_buffer.begin(), m_buffer.begin() + r.size);
+                const Bytes frame(m_buffer.begin(), m_buffer.begin() + static_cast<size_t>(r.length));
+                m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<size_t>(r.length));
                 return Decode(frame, reply);
             }
             const uint32_t spent = platform::ElapsedMs(platform::ClockMs(), start);
@@ -81,7 +81,7 @@ public:
 
 protected:
     virtual Bytes Encode(uint16_t transactionId, uint8_t unit, const CModbusPdu& pdu) = 0;
-    virtual ModbusScanResult Scan(const Bytes& bytes) = 0;
+    virtual FrameVerdict Scan(const Bytes& bytes) = 0;
     virtual bool Decode(const Bytes& frame, ModbusReply& reply) = 0;
 
     int m_fd = -1;
@@ -110,7 +110,7 @@ protected:
     {
         return CModbusTcpCodec::Encode(id, unit, pdu.Data(), pdu.Size());
     }
-    ModbusScanResult Scan(const Bytes& b) override { return CModbusTcpCodec::Scan(b.data(), b.size()); }
+    FrameVerdict Scan(const Bytes& b) override { return CModbusTcpCodec::Scan(b.data(), b.size()); }
     bool Decode(const Bytes& f, ModbusReply& r) override
     {
         return CModbusTcpCodec::Decode(f.data(), f.size(), r);
@@ -137,7 +137,7 @@ protected:
     {
         return CModbusRTUCodec::Encode(unit, pdu.Data(), pdu.Size());
     }
-    ModbusScanResult Scan(const Bytes& b) override { return CModbusRTUCodec::Scan(b.data(), b.size()); }
+    FrameVerdict Scan(const Bytes& b) override { return CModbusRTUCodec::Scan(b.data(), b.size()); }
     bool Decode(const Bytes& f, ModbusReply& r) override
     {
         return CModbusRTUCodec::Decode(f.data(), f.size(), r);
