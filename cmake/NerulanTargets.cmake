@@ -127,3 +127,18 @@ function(nerulan_benchmarks dir)
     endif()
   endforeach()
 endfunction()
+
+# One libFuzzer program per fuzz/*.cpp, named fuzz_<file name> and put in <build>/fuzz: adding a
+# target is adding one file. Each links every library (and the headless runner of fuzz/support)
+# and defines LLVMFuzzerTestOneInput. Their seeds are fuzz/corpus/<file name>/ and the inputs
+# kept after a find are fuzz/regress/<file name>/ (scripts/fuzz-run.sh).
+function(nerulan_fuzz_targets dir)
+  file(GLOB found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
+  foreach(src ${found})
+    get_filename_component(stem ${src} NAME_WE)
+    add_executable(fuzz_${stem} ${src})
+    target_link_libraries(fuzz_${stem} PRIVATE nerulan_headless nerulan_app nerulan_screen nerulan_interface nerulan_devices nerulan_render nerulan_sound nerulan_mpeg nerulan_common nerulan_platform)
+    target_link_options(fuzz_${stem} PRIVATE -fsanitize=fuzzer)
+    set_target_properties(fuzz_${stem} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  endforeach()
+endfunction()

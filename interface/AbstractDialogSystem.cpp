@@ -150,6 +150,11 @@ bool CAbstractDialogSystem::InitCommonBegin(SDL_Window* window, int32_t designWi
         SetInitError("The interface has no design size!");
         return false;
     }
+    if (designWidth > kMaxDesignSide || designHeight > kMaxDesignSide)
+    {
+        SetInitError("The interface's design size is too large!");
+        return false;
+    }
     m_window = window;
     // The window surface is updated a few small rectangles at a time; the platform's own
     // framebuffer copies just those, where the default GL-backed one may load a GL driver and

@@ -61,6 +61,10 @@ public:
     static constexpr int32_t kDefaultFontSize = 15;
     static constexpr uint32_t kSplashImageId = 0xFFFFFF;
     static constexpr int32_t kClickSoundId = -1;
+    // The largest design side accepted: the file's 16-bit sizes could ask for a 17 GB surface,
+    // while this keeps it at 256 MB (an 8K screen is 7680 wide), drawn whole in about a second.
+    // A larger design cannot be set up.
+    static constexpr int32_t kMaxDesignSide = 8192;
 
     // ---- Construction and the 13 virtual operations, in slot order ----------------------------
     explicit CAbstractDialogSystem(uint8_t displayFlags);
@@ -69,7 +73,8 @@ public:
     CAbstractDialogSystem& operator=(const CAbstractDialogSystem&) = delete;
 
     // Main thread, before the tick thread exists. False (and nothing usable) when the window is
-    // missing, the design size is zero, or the screen cannot be set up; the caller must stop.
+    // missing, the design size is zero or above kMaxDesignSide, or the screen cannot be set up;
+    // the caller must stop.
     virtual bool Init(SDL_Window* window, int32_t designWidth, int32_t designHeight, bool fullScreen,
                       uint32_t version) = 0;
     virtual void ReleaseSurface() = 0;
@@ -145,6 +150,7 @@ public:
     int32_t FindPopupGroup(const char* name) const;
     CSprite* FindImage(uint32_t id) const;
     CSprite* FindIcon(uint32_t id) const;
+    // The first font of the id that has a face (a font without one draws nothing).
     CFnt* FindFont(uint32_t id) const;
     // Pages and popups are kept in their registries as CDialogItem* (their common base); these
     // return null for a number outside the registry.

@@ -1,8 +1,11 @@
 // The incremental loader of the interface file's resource sections (one record per tick behind the
 // built-in Loading page) and the resource pack read when the back end is made.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <unistd.h>
 
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
@@ -14,6 +17,7 @@
 #include "interface/DialogPopup.h"
 #include "interface/LoaderProgressBar.h"
 #include "interface/ResourcePack.h"
+#include "platform/FileNames.h"
 #include "render/DynamicSprite.h"
 #include "render/Fnt.h"
 #include "render/FontFaceCache.h"
@@ -63,6 +67,19 @@ bool ReadZeroText(CInStream* stream, char*& text)
     text = new char[length + 1];
     stream->ReadBytes(text, static_cast<int32_t>(length + 1));
     return true;
+}
+
+// Font file names of the older files were written on Windows: they may separate folders with '\'
+// and differ in letter case from the file on disk. A name the face cache knows, or that opens,
+// stays as it is; otherwise the file whose name matches ignoring case is used.
+std::string LocalFontFileName(const char* name)
+{
+    std::string path(name);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (path.empty() || FontFaceCache::HasFace(path.c_str()) || access(path.c_str(), R_OK) == 0)
+        return path;
+    const std::string match = platform::FindFileIgnoringCase(path);
+    return match.empty() ? path : match;
 }
 
 // A byte block of the stream: its 32-bit length, then that many bytes (left in the stream).
@@ -453,7 +470,7 @@ bool CAbstractDialogSystem::LoadFontRecord()
         ok = stream->ReadU32(id) && ReadZeroText(stream, unused) && ReadZeroText(stream, name) &&
              stream->ReadU8(size) && stream->ReadU8(spare);
         if (ok)
-            AddFontFromFile(name, id, size);
+            AddFontFromFile(LocalFontFileName(name).c_str(), id, size);
         delete[] unused;
     }
     delete[] name;

@@ -269,7 +269,10 @@ void CAbstractDialogSystem::RemovePopupFromPage(int32_t pageNumber, int32_t popu
 void CAbstractDialogSystem::AddDynamicImage(const char* name, const CDynamicSpriteData* data)
 {
     // A name that exists names the image to change: repeated requests for one camera must not
-    // grow the registry without bound.
+    // grow the registry without bound. An empty name is found by no lookup, so it would add an
+    // image and a fetcher at every request: it is ignored.
+    if (!name || !*name)
+        return;
     CSprite* image = FindDynamicImage(m_images, name);
     if (!image)
     {

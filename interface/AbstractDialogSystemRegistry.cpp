@@ -109,10 +109,11 @@ CSprite* CAbstractDialogSystem::FindIcon(uint32_t id) const
 
 CFnt* CAbstractDialogSystem::FindFont(uint32_t id) const
 {
+    // A font whose face could not be made keeps id 0: it must not hide a working font of id 0.
     for (int32_t i = 0; i < m_fonts->GetCount(); ++i)
     {
         CFnt* font = m_fonts->Get<CFnt>(i);
-        if (font && font->GetId() == id)
+        if (font && font->HasFace() && font->GetId() == id)
             return font;
     }
     return nullptr;

@@ -382,14 +382,14 @@ inline __attribute__((always_inline)) Float4 Load4(const float* p)
 // Rows a, b, c, d become columns.
 inline __attribute__((always_inline)) void Transpose4(Float4& a, Float4& b, Float4& c, Float4& d)
 {
-    const Float4 ab0 = __builtin_shuffle(a, b, Int4{0, 4, 1, 5});
-    const Float4 ab1 = __builtin_shuffle(a, b, Int4{2, 6, 3, 7});
-    const Float4 cd0 = __builtin_shuffle(c, d, Int4{0, 4, 1, 5});
-    const Float4 cd1 = __builtin_shuffle(c, d, Int4{2, 6, 3, 7});
-    a = __builtin_shuffle(ab0, cd0, Int4{0, 1, 4, 5});
-    b = __builtin_shuffle(ab0, cd0, Int4{2, 3, 6, 7});
-    c = __builtin_shuffle(ab1, cd1, Int4{0, 1, 4, 5});
-    d = __builtin_shuffle(ab1, cd1, Int4{2, 3, 6, 7});
+    const Float4 ab0 = __builtin_shufflevector(a, b, 0, 4, 1, 5);
+    const Float4 ab1 = __builtin_shufflevector(a, b, 2, 6, 3, 7);
+    const Float4 cd0 = __builtin_shufflevector(c, d, 0, 4, 1, 5);
+    const Float4 cd1 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
+    a = __builtin_shufflevector(ab0, cd0, 0, 1, 4, 5);
+    b = __builtin_shufflevector(ab0, cd0, 2, 3, 6, 7);
+    c = __builtin_shufflevector(ab1, cd1, 0, 1, 4, 5);
+    d = __builtin_shufflevector(ab1, cd1, 2, 3, 6, 7);
 }
 
 // Clamps eight windowed sums to 16 bits while still float (NaN from damaged data becomes 0) and
@@ -460,8 +460,8 @@ inline __attribute__((always_inline)) void WindowSlotPair(const float (*left)[64
         Short8 a, b;
         ClampToShort8(accL[q], a);
         ClampToShort8(accR[q], b);
-        const Short8 low = __builtin_shuffle(a, b, Short8{0, 8, 1, 9, 2, 10, 3, 11});
-        const Short8 high = __builtin_shuffle(a, b, Short8{4, 12, 5, 13, 6, 14, 7, 15});
+        const Short8 low = __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11);
+        const Short8 high = __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15);
         std::memcpy(out + 16 * q, &low, sizeof(low));
         std::memcpy(out + 16 * q + 8, &high, sizeof(high));
     }

@@ -74,7 +74,7 @@ TEST(ConfigureForms, TcpOpensConnectsAndSends)
     ASSERT_TRUE(device.Configure(&params));
     ASSERT_NE(dynamic_cast<CTCPTransport*>(device.GetTransport()), nullptr);
     ASSERT_TRUE(Online(device));
-    const std::vector<uint8_t> bytes = Text("PING\r");
+    const std::vector<uint8_t> bytes = PeerText("PING\r");
     EXPECT_TRUE(device.SendToTransport(bytes.data(), static_cast<uint32_t>(bytes.size())));
     ASSERT_TRUE(peer.WaitBytes(bytes.size(), 2000));
     EXPECT_EQ(peer.Bytes(), bytes);
@@ -102,7 +102,7 @@ TEST(ConfigureForms, UdpOpensConnectsAndSends)
     ASSERT_TRUE(device.Configure(&params));
     ASSERT_NE(dynamic_cast<CUDPTransport*>(device.GetTransport()), nullptr);
     ASSERT_TRUE(Online(device));
-    const std::vector<uint8_t> bytes = Text("status");
+    const std::vector<uint8_t> bytes = PeerText("status");
     EXPECT_TRUE(device.SendToTransport(bytes.data(), static_cast<uint32_t>(bytes.size())));
     ASSERT_TRUE(peer.WaitBytes(bytes.size(), 2000));
     EXPECT_EQ(peer.Bytes(), bytes);
@@ -153,7 +153,7 @@ TEST_F(ConfigureSerialForm, ADeviceWithoutParametersOpensWithTheDefaults)
     ASSERT_NE(serial, nullptr);
     ASSERT_TRUE(Online(device));
     EXPECT_EQ(serial->GetPortPath(), "COM3");
-    const std::vector<uint8_t> bytes = Text("ON\r");
+    const std::vector<uint8_t> bytes = PeerText("ON\r");
     EXPECT_TRUE(device.SendToTransport(bytes.data(), static_cast<uint32_t>(bytes.size())));
     ASSERT_TRUE(m_peer.WaitBytes(bytes.size(), 2000));
     EXPECT_EQ(m_peer.Bytes(), bytes);

@@ -10,10 +10,10 @@ namespace
 {
 using toolkit_test::CClockDevice;
 
-CAbstractDialogSystem* FakeSystem()
+CDeviceEventSink* FakeSystem()
 {
     // The device only compares it with null before handing the record to DispatchEvent.
-    return reinterpret_cast<CAbstractDialogSystem*>(uintptr_t{0x10});
+    return reinterpret_cast<CDeviceEventSink*>(uintptr_t{0x10});
 }
 
 uint32_t FloatBits(float value)

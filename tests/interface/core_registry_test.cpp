@@ -103,4 +103,22 @@ TEST_F(CoreRegistry, FontsNeedANameAndBytes)
     EXPECT_TRUE(m_system->AddFontFromFile("no-such-font.ttf", 4, 12));
     EXPECT_EQ(2, m_system->GetFonts()->GetCount());
 }
+
+TEST_F(CoreRegistry, AFontWithoutAFaceHidesNoLaterFont)
+{
+    // The broken record keeps id 0; the working font after it asks for id 0 too, and must be the
+    // one found, or text in that font would vanish.
+    std::ifstream file("/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf", std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(bytes.empty());
+    const std::vector<uint8_t> garbage(512, 0x5A);
+    ASSERT_TRUE(m_system->AddFontFromMemory("Broken Face", garbage.data(), 512, 0, 12));
+    ASSERT_TRUE(m_system->AddFontFromFile("no-such-font.ttf", 0, 12));
+    EXPECT_EQ(nullptr, m_system->FindFont(0));
+    ASSERT_TRUE(m_system->AddFontFromMemory("Working Face", bytes.data(), static_cast<int32_t>(bytes.size()), 0, 14));
+    CFnt* font = m_system->FindFont(0);
+    ASSERT_NE(nullptr, font);
+    EXPECT_TRUE(font->HasFace());
+    EXPECT_EQ(14, font->GetSize());
+}
 } // namespace

@@ -117,7 +117,7 @@ TEST_F(ImageDynamic, LoadsTheRecordOfEitherFileVersion)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.version);
-        std::unique_ptr<CInStream> stream(StreamOver(DynamicRecord("10.0.0.5", 8080, c.refresh, c.flag)));
+        std::unique_ptr<CInStream> stream(StreamOver(DynamicRecord("127.0.0.1", 8080, c.refresh, c.flag)));
         CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
         ASSERT_TRUE(sprite.Load(stream.get(), 4, "camera", c.version));
         EXPECT_EQ(stream->Pending(), 0);
@@ -125,7 +125,7 @@ TEST_F(ImageDynamic, LoadsTheRecordOfEitherFileVersion)
         EXPECT_EQ(sprite.GetId(), 4u);
         EXPECT_STREQ(sprite.GetName(), "camera");
         EXPECT_EQ(sprite.GetProtocol(), 1);
-        EXPECT_STREQ(sprite.GetHost(), "10.0.0.5");
+        EXPECT_STREQ(sprite.GetHost(), "127.0.0.1");
         EXPECT_EQ(sprite.GetPort(), 8080);
         EXPECT_STREQ(sprite.GetPath(), "cam");
         EXPECT_STREQ(sprite.GetFile(), "snapshot.jpg");
@@ -228,7 +228,7 @@ TEST_F(ImageDynamic, DrawScalesThePictureToTheWholeBuffer)
 
 TEST_F(ImageDynamic, FetcherRunsOnlyWhileTheImageIsShown)
 {
-    std::unique_ptr<CInStream> stream(StreamOver(DynamicRecord("10.0.0.5", 8080, {0x10, 0x27, 0, 0}, 0)));
+    std::unique_ptr<CInStream> stream(StreamOver(DynamicRecord("127.0.0.1", 8080, {0x10, 0x27, 0, 0}, 0)));
     CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
     ASSERT_TRUE(sprite.Load(stream.get(), 1, "camera", 0x10500));
     CRecordingFetcher* fetcher = CRecordingFetcher::Of(sprite);
@@ -245,7 +245,7 @@ TEST_F(ImageDynamic, FetcherRunsOnlyWhileTheImageIsShown)
     EXPECT_EQ(fetcher->GetConfigureCount(), 1);
     EXPECT_EQ(fetcher->GetConnectCount(), 1);
     EXPECT_TRUE(fetcher->IsActive());
-    EXPECT_STREQ(fetcher->GetHost(), "10.0.0.5");
+    EXPECT_STREQ(fetcher->GetHost(), "127.0.0.1");
     EXPECT_EQ(fetcher->GetRefreshPeriod(), 10000u);
     Tick(sprite, true);
     Tick(sprite, true);
