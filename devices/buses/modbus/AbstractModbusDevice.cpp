@@ -1,9 +1,7 @@
 #include "devices/buses/modbus/AbstractModbusDevice.h"
 
-#include "common/NerulanValue.h"
 #include "devices/buses/modbus/ModbusChannel.h"
 #include "devices/buses/modbus/ModbusCodec.h"
-#include "devices/buses/modbus/ModbusPdu.h"
 #include "devices/buses/modbus/ModbusPollPlanner.h"
 
 namespace
