@@ -9,6 +9,11 @@
 #include "devices/AbstractDevice.h"
 #include "devices/buses/cbus/ClipsalDevice.h"
 #include "devices/buses/cbus/ClipsalGateDevice.h"
+#include "devices/buses/modbus/ModbusASCIISerialDevice.h"
+#include "devices/buses/modbus/ModbusASCIITcpDevice.h"
+#include "devices/buses/modbus/ModbusRTUSerialDevice.h"
+#include "devices/buses/modbus/ModbusRTUTcpDevice.h"
+#include "devices/buses/modbus/ModbusTCPDevice.h"
 
 namespace
 {
@@ -25,11 +30,11 @@ const DeviceTypeRow kRows[] = {
     {0x01, "CreateAMXDevice", F::Amx, R::None, 0, nullptr},                                   // CAMXDevice
     {0x13, "CreateAxicoSerialDevice", F::Serial3, R::ComPort, kBaud, nullptr},                // CAxicoSerialDevice
     {0x14, "CreateAxicoTcpGateDevice", F::NotRead, R::HostAndPort, 0, nullptr},               // CAxicoTcpGateDevice
-    {0x21, "CreateModbusTCPDevice", F::Number, R::HostAndPort, 0, nullptr},                   // CModbusTCPDevice
-    {0x33, "CreateModbusASCIISerialDevice", F::Serial4, R::ComPort, kBaud, nullptr},          // CModbusASCIISerialDevice
-    {0x34, "CreateModbusASCIITcpDevice", F::Number, R::HostAndPort, 0, nullptr},              // CModbusASCIITcpDevice
-    {0x43, "CreateModbusRTUSerialDevice", F::Serial4, R::ComPort, kBaud, nullptr},            // CModbusRTUSerialDevice
-    {0x44, "CreateModbusRTUTcpDevice", F::Number, R::HostAndPort, 0, nullptr},                // CModbusRTUTcpDevice
+    {0x21, "CreateModbusTCPDevice", F::Number, R::HostAndPort, 0, MakeDevice<CModbusTCPDevice>},  // CModbusTCPDevice
+    {0x33, "CreateModbusASCIISerialDevice", F::Serial4, R::ComPort, kBaud, MakeDevice<CModbusASCIISerialDevice>},  // CModbusASCIISerialDevice
+    {0x34, "CreateModbusASCIITcpDevice", F::Number, R::HostAndPort, 0, MakeDevice<CModbusASCIITcpDevice>},  // CModbusASCIITcpDevice
+    {0x43, "CreateModbusRTUSerialDevice", F::Serial4, R::ComPort, kBaud, MakeDevice<CModbusRTUSerialDevice>},  // CModbusRTUSerialDevice
+    {0x44, "CreateModbusRTUTcpDevice", F::Number, R::HostAndPort, 0, MakeDevice<CModbusRTUTcpDevice>},  // CModbusRTUTcpDevice
     {0x52, "CreateEIBUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, nullptr},            // CEIBUdpDevice
     {0x54, "CreateEIBTcpGateDevice", F::NumberStepNumber, R::HostAndPort, 0, nullptr},        // CEIBTcpGateDevice
     {0x61, "CreateCustomTCPDevice", F::NotUsed, R::HostAndPort, 0, nullptr},                  // CCustomTCPDevice
