@@ -8,6 +8,7 @@
 
 #include "devices/AbstractDevice.h"
 #include "devices/controllers/crestron/CrestronDevice.h"
+#include "devices/controllers/lutron/LutronTCPDevice.h"
 
 namespace
 {
@@ -56,7 +57,7 @@ const DeviceTypeRow kRows[] = {
     {0x131, "CreateBAOS1xTcpDevice", F::Number, R::HostAndPort, 0, nullptr},                  // CBAOS1xTcpDevice
     {0x141, "CreateCrestronDevice", F::Number, R::HostAndPort, 0, MakeDevice<CCrestronDevice>}, // CCrestronDevice
     {0x151, "CreateBAOS2xTcpDevice", F::Number, R::HostAndPort, 0, nullptr},                  // CBAOS2xTcpDevice
-    {0x161, "CreateLutronTCPDevice", F::WholeText, R::HostPortText, 0, nullptr},              // CLutronTCPDevice
+    {0x161, "CreateLutronTCPDevice", F::WholeText, R::HostPortText, 0, MakeDevice<CLutronTCPDevice>}, // CLutronTCPDevice
     {0x171, "CreateClipsalDevice", F::NotRead, R::HostAndPort, 0, nullptr},                   // CClipsalDevice
     {0x181, "CreateClipsalGateDevice", F::WholeText, R::HostAndPort, 0, nullptr},             // CClipsalGateDevice
 };

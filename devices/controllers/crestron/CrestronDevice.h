@@ -42,7 +42,9 @@ public:
     bool Hold(uint16_t, uint32_t) override { return false; }
     bool SendBytes(const uint8_t*, uint32_t) override { return false; }
     bool Update() override;
-    void OnConnected() override {}
+    // The device goes online only when the processor accepts the connect request; a new link
+    // starts with nothing of the old one's bytes.
+    void OnConnected() override { m_in.Reset(); }
     void OnDisconnected() override;
     void OnReceive(const uint8_t* bytes, uint32_t length) override;
     // Feedback goes by join kind, never by the channels' report kinds.
