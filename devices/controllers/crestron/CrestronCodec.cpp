@@ -116,7 +116,8 @@ void CCrestronCodec::DecodeEntries(uint8_t kindByte, uint8_t objectId, const uin
     {
         entry.kind = JoinSerial;
         uint8_t join8 = 0;
-        const bool whole = kindByte == kSerial8Entry ? reader.U8(join8) : reader.U16BE(entry.join) && reader.Skip(1);
+        const bool whole =
+            kindByte == kSerial8Entry ? reader.U8(join8) : reader.U16BE(entry.join) && reader.Skip(1);
         if (!whole)
             break;
         if (kindByte == kSerial8Entry)
@@ -175,7 +176,8 @@ std::vector<uint8_t> CCrestronCodec::MakeUpdateRequest(uint16_t handle)
     return Packet(JoinData, payload);
 }
 
-std::vector<uint8_t> CCrestronCodec::MakeDigitalJoin(uint16_t handle, uint8_t objectId, uint16_t join, bool release)
+std::vector<uint8_t> CCrestronCodec::MakeDigitalJoin(uint16_t handle, uint8_t objectId, uint16_t join,
+                                                     bool release)
 {
     std::vector<uint8_t> payload;
     PutHandle(payload, handle);
@@ -186,14 +188,16 @@ std::vector<uint8_t> CCrestronCodec::MakeDigitalJoin(uint16_t handle, uint8_t ob
     return Packet(JoinData, payload);
 }
 
-std::vector<uint8_t> CCrestronCodec::MakeAnalogJoin(uint16_t handle, uint8_t objectId, uint16_t join, uint16_t value)
+std::vector<uint8_t> CCrestronCodec::MakeAnalogJoin(uint16_t handle, uint8_t objectId, uint16_t join,
+                                                    uint16_t value)
 {
     std::vector<uint8_t> payload;
     PutHandle(payload, handle);
     if (objectId != 0)
         payload.insert(payload.end(), {0x08, kSmartObjectPrefix, objectId});
-    payload.insert(payload.end(), {0x05, kAnalog16Entries, static_cast<uint8_t>(join >> 8), static_cast<uint8_t>(join),
-                                   static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)});
+    payload.insert(payload.end(),
+                   {0x05, kAnalog16Entries, static_cast<uint8_t>(join >> 8), static_cast<uint8_t>(join),
+                    static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)});
     return Packet(JoinData, payload);
 }
 

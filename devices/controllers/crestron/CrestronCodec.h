@@ -63,8 +63,10 @@ public:
     static std::vector<uint8_t> MakeConnectRequest(uint32_t localAddress, uint16_t ipId);
     static std::vector<uint8_t> MakeDisconnect(uint16_t handle);
     static std::vector<uint8_t> MakeUpdateRequest(uint16_t handle);
-    static std::vector<uint8_t> MakeDigitalJoin(uint16_t handle, uint8_t objectId, uint16_t join, bool release);
-    static std::vector<uint8_t> MakeAnalogJoin(uint16_t handle, uint8_t objectId, uint16_t join, uint16_t value);
+    static std::vector<uint8_t> MakeDigitalJoin(uint16_t handle, uint8_t objectId, uint16_t join,
+                                                bool release);
+    static std::vector<uint8_t> MakeAnalogJoin(uint16_t handle, uint8_t objectId, uint16_t join,
+                                               uint16_t value);
     static std::vector<uint8_t> MakeHeartbeat(uint16_t handle);
 
 private:

@@ -177,7 +177,8 @@ void CCrestronDevice::PostJoinChange(const CrestronJoin& join)
         if (c->m_mode == CCrestronChannel::ModePopup)
         {
             // The popup changes through the interface's own operations, posted into the ring.
-            CDeviceEvent event = CDeviceEvent::Make(c->GetId(), join.value != 0 ? EventShowPopup : EventHidePopup);
+            CDeviceEvent event =
+                CDeviceEvent::Make(c->GetId(), join.value != 0 ? EventShowPopup : EventHidePopup);
             event.SetValueText(StrDup(c->m_popupName.c_str()));
             event.SetArgumentText(StrDup(c->m_pageName.c_str()));
             PostEvent(event);

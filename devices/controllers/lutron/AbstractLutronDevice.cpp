@@ -43,8 +43,8 @@ bool CAbstractLutronDevice::AddChannel(uint32_t id, uint8_t valueType, uint8_t r
 bool CAbstractLutronDevice::SendCommand(const CLutronChannel& channel, int32_t number, int32_t value)
 {
     std::string command;
-    if (!CLutronCodec::LutronWriteCommand(command, channel.m_serial, channel.GetValueType(), channel.m_commandKind,
-                                          channel.m_code, number, value))
+    if (!CLutronCodec::LutronWriteCommand(command, channel.m_serial, channel.GetValueType(),
+                                          channel.m_commandKind, channel.m_code, number, value))
         return false;
     SendText(command);
     return true;
@@ -182,9 +182,15 @@ void CAbstractLutronDevice::OnMessage(const LutronMessage& message)
 
 void CAbstractLutronDevice::OnDetails(const LutronDetails& details)
 {
+    KeepDetails(details);
+    // Every detailed device is then asked for its state.
     char query[40];
     std::snprintf(query, sizeof query, "?DEVICE,0x%.8x,0,0\r", details.serial);
     SendText(query);
+}
+
+void CAbstractLutronDevice::KeepDetails(const LutronDetails& details)
+{
     CCriticalSectionGuard guard(&m_tableLock);
     m_records.push_back(details);
     if (details.family != LutronDetails::FamilyKeypad || details.serial == 0)
@@ -194,6 +200,7 @@ void CAbstractLutronDevice::OnDetails(const LutronDetails& details)
         if (entry.serial == details.serial)
             return;
     }
+    // With every entry taken, a further keypad is not entered.
     for (KeypadEntry& entry : m_keypads)
     {
         if (entry.serial == 0)
@@ -220,8 +227,8 @@ void CAbstractLutronDevice::OnMonitorDevice(uint32_t serial, uint8_t code, uint8
 {
     for (const auto& c : m_channels)
     {
-        if (!c->TakesFeedback() || c->m_commandKind != CLutronCodec::kCommandDevice || c->m_serial != serial ||
-            c->m_code != code)
+        if (!c->TakesFeedback() || c->m_commandKind != CLutronCodec::kCommandDevice ||
+            c->m_serial != serial || c->m_code != code)
             continue;
         if (code == CLutronCodec::kCodeIndicator)
         {

@@ -36,8 +36,8 @@ public:
 
     bool Connect() override;
     void Disconnect() override;
-    bool AddChannel(uint32_t id, uint8_t valueType, uint8_t reportKind, uint8_t direction, uint32_t blobLength,
-                    const uint8_t* blob) override;
+    bool AddChannel(uint32_t id, uint8_t valueType, uint8_t reportKind, uint8_t direction,
+                    uint32_t blobLength, const uint8_t* blob) override;
     bool Press(uint16_t channel, CNerulanValue* value) override;
     bool Release(uint16_t channel, CNerulanValue* value) override;
     bool SetValue(uint16_t channel, CNerulanValue* value) override;
@@ -63,6 +63,7 @@ protected:
 private:
     void OnMessage(const LutronMessage& message);
     void OnDetails(const LutronDetails& details);
+    void KeepDetails(const LutronDetails& details);
     void OnMonitorDevice(uint32_t serial, uint8_t code, uint8_t second, int16_t parameter);
     void OnButton(CLutronChannel& channel, uint8_t code, uint32_t serial, uint8_t action);
     bool SendCommand(const CLutronChannel& channel, int32_t number, int32_t value);

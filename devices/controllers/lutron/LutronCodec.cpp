@@ -197,14 +197,15 @@ bool CLutronCodec::ParseDetails(const std::string& fields, LutronMessage& messag
     return true;
 }
 
-bool CLutronCodec::LutronWriteCommand(std::string& out, uint32_t serial, uint8_t prefixKind, uint8_t commandKind,
-                                      uint8_t code, int32_t number, int32_t value)
+bool CLutronCodec::LutronWriteCommand(std::string& out, uint32_t serial, uint8_t prefixKind,
+                                      uint8_t commandKind, uint8_t code, int32_t number, int32_t value)
 {
     if ((prefixKind != 1 && prefixKind != 2) || commandKind != kCommandDevice)
         return false;
     char text[96];
     int n = 0;
-    n += std::snprintf(text + n, sizeof text - static_cast<size_t>(n), "%cDEVICE,", prefixKind == 1 ? '#' : '?');
+    n += std::snprintf(text + n, sizeof text - static_cast<size_t>(n), "%cDEVICE,",
+                       prefixKind == 1 ? '#' : '?');
     if (serial != 0)
         n += std::snprintf(text + n, sizeof text - static_cast<size_t>(n), "0x%.8x,", serial);
     if (code == kCodeLevel)

@@ -86,8 +86,8 @@ const Bytes kUpdateRequest{0x05, 0x00, 0x05, 0x34, 0x12, 0x02, 0x03, 0x1E};
 // Channel blob: object id, join (LE), value (LE), mode, names.
 Bytes Blob(uint8_t object, uint16_t join, uint16_t value, int mode = -1, const char* names = nullptr)
 {
-    Bytes blob{object, static_cast<uint8_t>(join), static_cast<uint8_t>(join >> 8), static_cast<uint8_t>(value),
-               static_cast<uint8_t>(value >> 8)};
+    Bytes blob{object, static_cast<uint8_t>(join), static_cast<uint8_t>(join >> 8),
+               static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
     if (mode >= 0)
         blob.push_back(static_cast<uint8_t>(mode));
     if (names)
@@ -103,11 +103,11 @@ protected:
         ASSERT_TRUE(peer.Ok());
         device.SetId(2);
         device.SetDialogSystem(&sink);
-        Add(1, 1, Blob(0, 5, 0));                         // digital join 5
-        Add(2, 5, Blob(0, 0x102, 300));                   // analog join 0x102, press sends 300
-        Add(3, 19, Blob(0, 7, 0));                        // serial join 7
-        Add(4, 1, Blob(9, 5, 0));                         // smart object 9, digital join 5
-        Add(5, 1, Blob(0, 6, 0, 1, "Menu,Main"));         // digital join 6 toggles popup Menu
+        Add(1, 1, Blob(0, 5, 0));                 // digital join 5
+        Add(2, 5, Blob(0, 0x102, 300));           // analog join 0x102, press sends 300
+        Add(3, 19, Blob(0, 7, 0));                // serial join 7
+        Add(4, 1, Blob(9, 5, 0));                 // smart object 9, digital join 5
+        Add(5, 1, Blob(0, 6, 0, 1, "Menu,Main")); // digital join 6 toggles popup Menu
         DeviceParams params;
         params.host = "127.0.0.1";
         params.port = peer.Port();
@@ -184,7 +184,8 @@ TEST_F(CrestronLink, JoinsInBecomeValuesTextsAndPopups)
 {
     Handshake();
     // Two packets in one receive, the second split over two receives; junk between them.
-    ASSERT_TRUE(peer.Send({0x05, 0x00, 0x06, 0x12, 0x34, 0x03, 0x00, 0x05, 0x00, 0x77, 0x00, 0x05, 0x00, 0x08, 0x12}));
+    ASSERT_TRUE(peer.Send(
+        {0x05, 0x00, 0x06, 0x12, 0x34, 0x03, 0x00, 0x05, 0x00, 0x77, 0x00, 0x05, 0x00, 0x08, 0x12}));
     ASSERT_TRUE(peer.Send({0x34, 0x05, 0x14, 0x01, 0x02, 0x00, 0x4B}));
     ASSERT_TRUE(Tick(device, 2000, [&] { return sink.calls.size() >= 2; }));
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"value 131073 1", "value 131074 75"}));
@@ -270,7 +271,8 @@ TEST(CrestronFactory, RowMakesTheDriver)
 {
     TcpPeer peer;
     bool known = false;
-    std::unique_ptr<CAbstractDevice> device(CDeviceFactory().Create(0x141, "127.0.0.1", peer.Port(), "3", known));
+    std::unique_ptr<CAbstractDevice> device(
+        CDeviceFactory().Create(0x141, "127.0.0.1", peer.Port(), "3", known));
     EXPECT_TRUE(known);
     auto* crestron = dynamic_cast<CCrestronDevice*>(device.get());
     ASSERT_NE(crestron, nullptr);

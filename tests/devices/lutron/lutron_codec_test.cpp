@@ -107,8 +107,9 @@ TEST(LutronCodec, WritesCommands)
     {
         SCOPED_TRACE(c.expected);
         std::string out;
-        EXPECT_EQ(CLutronCodec::LutronWriteCommand(out, c.serial, c.prefix, c.kind, c.code, c.number, c.value),
-                  c.expected[0] != 0);
+        EXPECT_EQ(
+            CLutronCodec::LutronWriteCommand(out, c.serial, c.prefix, c.kind, c.code, c.number, c.value),
+            c.expected[0] != 0);
         EXPECT_EQ(out, c.expected);
     }
 }

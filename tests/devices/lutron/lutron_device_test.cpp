@@ -79,8 +79,15 @@ std::string Text(const Bytes& bytes)
 Bytes Blob(uint32_t serial, uint8_t code, uint8_t number, int16_t value)
 {
     const auto v = static_cast<uint16_t>(value);
-    return {4,    static_cast<uint8_t>(serial), static_cast<uint8_t>(serial >> 8), static_cast<uint8_t>(serial >> 16),
-            static_cast<uint8_t>(serial >> 24), code, number, static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+    return {4,
+            static_cast<uint8_t>(serial),
+            static_cast<uint8_t>(serial >> 8),
+            static_cast<uint8_t>(serial >> 16),
+            static_cast<uint8_t>(serial >> 24),
+            code,
+            number,
+            static_cast<uint8_t>(v),
+            static_cast<uint8_t>(v >> 8)};
 }
 
 const char* const kAfterLogin = "?DETAILS,0xFFFFFFFF,1\r\n#MONITORING,255,1\r";
@@ -93,11 +100,11 @@ protected:
         ASSERT_TRUE(peer.Ok());
         device.SetId(3);
         device.SetDialogSystem(&sink);
-        Add(1, Blob(0x1A2B3C4D, 2, 0, -1));   // button 2
-        Add(2, Blob(0x1A2B3C4D, 14, 1, 0));   // level of component 1
-        Add(3, Blob(0x1A2B3C4D, 38, 0, -1));  // group buttons 38 and 39
+        Add(1, Blob(0x1A2B3C4D, 2, 0, -1));  // button 2
+        Add(2, Blob(0x1A2B3C4D, 14, 1, 0));  // level of component 1
+        Add(3, Blob(0x1A2B3C4D, 38, 0, -1)); // group buttons 38 and 39
         Add(4, Blob(0x1A2B3C4D, 39, 0, -1));
-        Add(5, Blob(0x1A2B3C4D, 141, 5, 1));  // indicator 5, state 1
+        Add(5, Blob(0x1A2B3C4D, 141, 5, 1)); // indicator 5, state 1
         // The prompt arrives in two pieces, the keyword split between them.
         peer.SetGreeting(PeerText("\r\nLog"));
         peer.AddReply(PeerText("lutron\r"), PeerText("\r\nconnection established\r\nQNET> "));
@@ -146,7 +153,8 @@ TEST_F(LutronLink, LoginAndCommandsOut)
     EXPECT_EQ(Sent([&] { EXPECT_TRUE(device.Press(1, nullptr)); }, 24), "#DEVICE,0x1a2b3c4d,2,3\r\n");
     EXPECT_EQ(Sent([&] { EXPECT_TRUE(device.Release(1, nullptr)); }, 24), "#DEVICE,0x1a2b3c4d,2,4\r\n");
     std::unique_ptr<CNerulanValue> sixty(CNerulanValue::NewInt(60));
-    EXPECT_EQ(Sent([&] { EXPECT_TRUE(device.SetValue(2, sixty.get())); }, 28), "#DEVICE,0x1a2b3c4d,1,14,60\r\n");
+    EXPECT_EQ(Sent([&] { EXPECT_TRUE(device.SetValue(2, sixty.get())); }, 28),
+              "#DEVICE,0x1a2b3c4d,1,14,60\r\n");
     EXPECT_EQ(Sent([&] { EXPECT_TRUE(device.Press(5, nullptr)); }, 28), "#DEVICE,0x1a2b3c4d,141,5,1\r\n");
     EXPECT_FALSE(device.SetValue(1, sixty.get()));
     EXPECT_FALSE(device.Press(77, nullptr));
@@ -222,7 +230,8 @@ TEST(LutronFactory, RowMakesTheDriver)
 {
     TcpPeer peer;
     bool known = false;
-    std::unique_ptr<CAbstractDevice> device(CDeviceFactory().Create(0x161, "127.0.0.1", peer.Port(), "user", known));
+    std::unique_ptr<CAbstractDevice> device(
+        CDeviceFactory().Create(0x161, "127.0.0.1", peer.Port(), "user", known));
     EXPECT_TRUE(known);
     EXPECT_NE(dynamic_cast<CLutronTCPDevice*>(device.get()), nullptr);
 }
