@@ -256,7 +256,13 @@ TEST_F(CrestronLink, RefusalDisconnectAndHeartbeatMismatchReconnect)
 TEST_F(CrestronLink, GarbageAndMidPacketCloseLeaveThePanelRunning)
 {
     Handshake();
-    ASSERT_TRUE(peer.Send(PeerGarbage(4000, 7)));
+    // Junk that holds no type + zero pair is dropped and changes nothing.
+    Bytes junk = PeerGarbage(4000, 7);
+    for (uint8_t& byte : junk)
+        byte = byte == 0 ? 1 : byte;
+    ASSERT_TRUE(peer.Send(junk));
+    Tick(device, 100, [] { return false; });
+    EXPECT_EQ(device.GetState(), CAbstractDevice::StateOnline);
     // A packet start that never completes, then the peer goes away mid-packet.
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x40, 0x12, 0x34, 0x03}));
     Tick(device, 100, [] { return false; });
