@@ -2,7 +2,16 @@
 
 void CLutronMessageReader::Append(const uint8_t* bytes, int32_t length)
 {
-    m_in.Append(bytes, length);
+    // NUL bytes are no part of the protocol's text, and an unfinished line padded with them would
+    // escape the line cap: they are left out here.
+    std::string text;
+    text.reserve(length > 0 ? static_cast<size_t>(length) : 0);
+    for (int32_t i = 0; i < length; ++i)
+    {
+        if (bytes[i] != 0)
+            text.push_back(static_cast<char>(bytes[i]));
+    }
+    m_in.Append(text.data(), static_cast<int32_t>(text.size()));
 }
 
 void CLutronMessageReader::Reset()
@@ -47,7 +56,7 @@ bool CLutronMessageReader::FromUnfinished(LutronMessage& message)
     for (int32_t i = 0; i < pending; ++i)
     {
         const uint8_t byte = m_in.ReadPos()[i];
-        text.push_back(byte == 0 ? ' ' : static_cast<char>(byte));
+        text.push_back(static_cast<char>(byte));
     }
     if (text.find('~') != std::string::npos)
         return false;

@@ -150,6 +150,10 @@ TEST(LutronReader, OverLongLinesAreDroppedWhole)
     auto messages = Feed(reader, "\r~DEVICE,0x10,1,14,9\r");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].parameter, 9);
+    // NUL padding does not let an unfinished line escape the cap.
+    for (int i = 0; i < 100; ++i)
+        Feed(reader, "~" + std::string(50, '\0'));
+    EXPECT_LE(reader.Pending(), CLutronCodec::kMaxLine + 50);
     // Text without line ends or keywords stays bounded too.
     for (int i = 0; i < 100; ++i)
         Feed(reader, std::string(50, 'x'));
