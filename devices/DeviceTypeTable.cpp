@@ -14,6 +14,8 @@
 #include "devices/buses/modbus/ModbusRTUSerialDevice.h"
 #include "devices/buses/modbus/ModbusRTUTcpDevice.h"
 #include "devices/buses/modbus/ModbusTCPDevice.h"
+#include "devices/controllers/crestron/CrestronDevice.h"
+#include "devices/controllers/lutron/LutronTCPDevice.h"
 
 namespace
 {
@@ -60,9 +62,9 @@ const DeviceTypeRow kRows[] = {
     {0x102, "CreateHelvarNetUdpDevice", F::NotUsed, R::HostAndPort, 0, nullptr},              // CHelvarNetUdpDevice
     {0x112, "CreateHelvarNetUDPInternalDevice", F::NotRead, R::Port, 0, nullptr},             // CHelvarNetUDPInternalDevice
     {0x131, "CreateBAOS1xTcpDevice", F::Number, R::HostAndPort, 0, nullptr},                  // CBAOS1xTcpDevice
-    {0x141, "CreateCrestronDevice", F::Number, R::HostAndPort, 0, nullptr},                   // CCrestronDevice
+    {0x141, "CreateCrestronDevice", F::Number, R::HostAndPort, 0, MakeDevice<CCrestronDevice>}, // CCrestronDevice
     {0x151, "CreateBAOS2xTcpDevice", F::Number, R::HostAndPort, 0, nullptr},                  // CBAOS2xTcpDevice
-    {0x161, "CreateLutronTCPDevice", F::WholeText, R::HostPortText, 0, nullptr},              // CLutronTCPDevice
+    {0x161, "CreateLutronTCPDevice", F::WholeText, R::HostPortText, 0, MakeDevice<CLutronTCPDevice>}, // CLutronTCPDevice
     {0x171, "CreateClipsalDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CClipsalDevice>},    // CClipsalDevice
     {0x181, "CreateClipsalGateDevice", F::WholeText, R::HostAndPort, 0, MakeDevice<CClipsalGateDevice>}, // CClipsalGateDevice
 };
