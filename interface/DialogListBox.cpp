@@ -91,6 +91,7 @@ bool CDialogListBox::LoadRows(CInStream* stream)
         AddRows(count, 0);
     // Rows beyond the cap are still read past, so that the records after them stay in step.
     ListBoxRow spare;
+    spare.flips = new CVector();
     for (int32_t i = 0; i < count; i++)
     {
         ListBoxRow* row = i < GetRowCount() ? m_rows[static_cast<size_t>(i)].get() : &spare;

@@ -275,3 +275,19 @@ TEST(ListBox, RendersTheVisibleRowsInTheirStates)
     EXPECT_EQ(pixel(85), 0x202080u); // row 3
     CPixelBuffer::Free(buffer);
 }
+
+TEST(ListBox, AFileWithMoreRowsThanTheCapKeepsTheCapAndReadsOnInStep)
+{
+    CButtonHarness h;
+    ASSERT_TRUE(h.Ready());
+    auto record = ListBoxRecord(30, CDialogListBox::kMaxRows + 100, {kAddress});
+    record.rows.back().flips = {{FlipShowPage, "Other"}};
+    record.rows.back().keys = {0x00010009};
+    ASSERT_TRUE(h.Load({Page("Main", {ListBox(record), widgettest::EditBox("after", {})})}));
+    CDialogListBox* box = AsListBox(h.Child(0));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->GetRowCount(), CDialogListBox::kMaxRows);
+    ASSERT_NE(h.Child(1), nullptr);
+    EXPECT_EQ(h.Child(1)->GetKind(), ItemKindEditBox);
+    EXPECT_STREQ(h.Child(1)->m_name, "after");
+}
