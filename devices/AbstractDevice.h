@@ -141,6 +141,8 @@ public:
 protected:
     // Carries out one record on the interface (the device id already combined into the address).
     virtual void DispatchEvent(const CDeviceEvent& event, uint32_t address);
+    // The list-box and edit-box kinds (32 to 58) of DispatchEvent.
+    void DispatchWidgetEvent(const CDeviceEvent& event, uint32_t address);
     // Drivers that build texts or objects for a report kind declare it (in their constructor).
     void SupplyPayloadFor(uint8_t kind) { m_payloadKinds[kind >> 6] |= uint64_t{1} << (kind & 63); }
 

@@ -126,6 +126,36 @@ void CAbstractDevice::DispatchEvent(const CDeviceEvent& event, uint32_t address)
     case EventRefreshAllDynamicImages:
         system->RefreshAllDynamicImages();
         break;
+    // List boxes and edit boxes (32 to 58).
+    case EventListBoxClear:
+    case EventListBoxAddRows:
+    case EventListBoxSetResistance:
+    case EventListBoxSetScrollColor:
+    case EventListBoxShowScrollBar:
+    case EventListBoxSetIndent:
+    case EventListBoxSelectRow:
+    case EventListBoxSetRowChannel:
+    case EventListBoxSetRowText:
+    case EventListBoxSetRowBitmap:
+    case EventListBoxClearRowFlips:
+    case EventListBoxAddRowFlip:
+    case EventClearFocusedEditBox:
+    case EventEditBoxInsertText:
+    case EventEditBoxKey46:
+    case EventEditBoxKey47:
+    case EventEditBoxCaretLeft:
+    case EventEditBoxCaretRight:
+    case EventEditBoxCaretHome:
+    case EventEditBoxCaretEnd:
+    case EventEditBoxBackspace:
+    case EventEditBoxDeleteChar:
+    case EventEditBoxSend:
+    case EventClearPageEditBoxes:
+    case EventSendPageEditBoxes:
+    case EventFocusNextEditBox:
+    case EventFocusPreviousEditBox:
+        DispatchWidgetEvent(event, address);
+        break;
     case EventSetItemStateById:
         // The channel word as posted is an item id: no device id goes into it.
         system->SetItemStateById(event.channel, static_cast<int32_t>(event.value));

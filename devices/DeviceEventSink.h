@@ -50,4 +50,35 @@ public:
     virtual void ChangeDynamicImage(const char* name, const CDynamicSpriteData* data) = 0;
     virtual void RefreshDynamicImage(const char* name, uint32_t periodMs) = 0;
     virtual void RefreshAllDynamicImages() = 0;
+
+    // ---- List boxes bound to the address (kinds 32 to 43) ----------------------------------
+    // These have empty defaults: a sink that shows no list or edit boxes ignores them.
+    virtual void ListBoxClear(uint32_t /*address*/) {}
+    virtual void ListBoxAddRows(uint32_t /*address*/, uint32_t /*count*/, uint32_t /*firstId*/) {}
+    virtual void ListBoxSetResistance(uint32_t /*address*/, int32_t /*deceleration*/) {}
+    virtual void ListBoxSetScrollColor(uint32_t /*address*/, uint32_t /*color*/) {}
+    virtual void ListBoxShowScrollBar(uint32_t /*address*/, bool /*shown*/) {}
+    virtual void ListBoxSetIndent(uint32_t /*address*/, int32_t /*indent*/) {}
+    virtual void ListBoxSelectRow(uint32_t /*address*/, uint32_t /*rowId*/, bool /*selected*/) {}
+    virtual void ListBoxSetRowChannel(uint32_t /*address*/, uint32_t /*rowId*/, uint32_t /*channelAddress*/)
+    {
+    }
+    virtual void ListBoxSetRowText(uint32_t /*address*/, uint32_t /*rowId*/, const char16_t* /*text*/) {}
+    // The row shows the first image whose name begins with imageName (no image when none does).
+    virtual void ListBoxSetRowBitmap(uint32_t /*address*/, uint32_t /*rowId*/, const char* /*imageName*/) {}
+    virtual void ListBoxClearRowFlips(uint32_t /*address*/, uint32_t /*rowId*/) {}
+    virtual void ListBoxAddRowFlip(uint32_t /*address*/, uint32_t /*rowId*/, uint8_t /*type*/,
+                                   const char* /*text*/)
+    {
+    }
+
+    // ---- Edit boxes (kinds 44 to 58): the focused one, or those of the current page ----------
+    virtual void ClearFocusedEditBox() {}
+    virtual void EditBoxInsertText(const char16_t* /*text*/) {}
+    // kind is one of the caret, delete and send kinds (48 to 54).
+    virtual void EditBoxCommand(uint8_t /*kind*/) {}
+    virtual void ClearPageEditBoxes() {}
+    virtual void SendPageEditBoxes() {}
+    virtual void FocusNextEditBox() {}
+    virtual void FocusPreviousEditBox() {}
 };

@@ -168,6 +168,38 @@ public:
     void SetItemIconAlignment(uint32_t address, int32_t state, uint8_t code) override;
     void SetItemTextAlignment(uint32_t address, int32_t state, uint8_t code) override;
 
+    // ---- List boxes (device events 32 to 43): every list box bound to the address, on every page
+    // and popup, shown or not.
+    void ListBoxClear(uint32_t address) override;
+    void ListBoxAddRows(uint32_t address, uint32_t count, uint32_t firstId) override;
+    void ListBoxSetResistance(uint32_t address, int32_t deceleration) override;
+    void ListBoxSetScrollColor(uint32_t address, uint32_t color) override;
+    void ListBoxShowScrollBar(uint32_t address, bool shown) override;
+    void ListBoxSetIndent(uint32_t address, int32_t indent) override;
+    void ListBoxSelectRow(uint32_t address, uint32_t rowId, bool selected) override;
+    void ListBoxSetRowChannel(uint32_t address, uint32_t rowId, uint32_t channelAddress) override;
+    void ListBoxSetRowText(uint32_t address, uint32_t rowId, const char16_t* text) override;
+    void ListBoxSetRowBitmap(uint32_t address, uint32_t rowId, const char* imageName) override;
+    void ListBoxClearRowFlips(uint32_t address, uint32_t rowId) override;
+    void ListBoxAddRowFlip(uint32_t address, uint32_t rowId, uint8_t type, const char* text) override;
+    // The id of the first image, static or dynamic, whose name begins with the given name (ASCII
+    // case ignored); 0 for none or an empty name.
+    uint32_t FindImageIdByNamePrefix(const char* name) const;
+
+    // ---- Edit boxes (device events 44 to 58) ----------------------------------------------------
+    CDialogEditBox* GetFocusedEditBox() const { return m_focusedEditBox; }
+    void SetFocusedEditBox(CDialogEditBox* editBox) { m_focusedEditBox = editBox; }
+    // Focuses the first edit box among the page's children and those of the popups shown on it;
+    // false (focus unchanged) when there is none.
+    bool FocusFirstEditBox(CDialogPage* page);
+    void ClearFocusedEditBox() override;
+    void EditBoxInsertText(const char16_t* text) override;
+    void EditBoxCommand(uint8_t kind) override;
+    void ClearPageEditBoxes() override;
+    void SendPageEditBoxes() override;
+    void FocusNextEditBox() override;
+    void FocusPreviousEditBox() override;
+
     // ---- Registration (loaders) -----------------------------------------------------------------
     bool AddFontFromFile(const char* fileName, uint32_t id, int32_t size);
     bool AddFontFromMemory(const char* name, const uint8_t* bytes, int32_t length, uint32_t id, int32_t size);

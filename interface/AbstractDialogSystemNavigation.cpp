@@ -64,12 +64,6 @@ CDialogPopup* CAbstractDialogSystem::GetPopupObject(int32_t number) const
     return item && item->GetKind() == ItemKindPopup ? static_cast<CDialogPopup*>(item) : nullptr;
 }
 
-void CAbstractDialogSystem::FocusCurrentPage()
-{
-    // Edit boxes take the focus from here once the interface has them; a page without one leaves
-    // the focus where it is.
-}
-
 // ---- Pages --------------------------------------------------------------------------------------
 
 void CAbstractDialogSystem::ShowPage(const char* name)

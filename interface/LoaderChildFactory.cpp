@@ -5,6 +5,8 @@
 #include "interface/DialogButtonMultiState.h"
 #include "interface/DialogButtonTrigger.h"
 #include "interface/DialogButtonUpDown.h"
+#include "interface/DialogEditBox.h"
+#include "interface/DialogListBox.h"
 #include "interface/DialogPopup.h"
 
 CDialogItem* CreateChildItem(uint8_t typeCode, uint8_t behaviour, CDialogItem* parent)
@@ -19,6 +21,10 @@ CDialogItem* CreateChildItem(uint8_t typeCode, uint8_t behaviour, CDialogItem* p
         return new CDialogUpDownButton(behaviour, parent);
     case CDialogPopup::ChildTriggerButton:
         return new CDialogTriggerButton(behaviour, parent);
+    case CDialogPopup::ChildListBox:
+        return new CDialogListBox(behaviour, parent);
+    case CDialogPopup::ChildEditBox:
+        return new CDialogEditBox(behaviour, parent);
     default:
         // Sliders, list boxes and edit boxes come with their own item classes.
         return nullptr;

@@ -12,6 +12,7 @@
 #include "tools/writer/ButtonRecordWriter.h"
 #include "tools/writer/InterfaceFileWriter.h"
 #include "tools/writer/ItemRecordWriter.h"
+#include "tools/writer/ListEditRecordWriter.h"
 #include "tools/writer/PageRecordWriter.h"
 #include "tools/writer/ResourceRecordWriter.h"
 
@@ -173,6 +174,52 @@ PageRecord MakePage(const char* name, uint32_t fill, const char* title)
     return page;
 }
 
+// A list of rooms that scrolls (a tap on "Lights" or "Climate" opens that page) and an edit box
+// that the controller types into.
+void AddListAndEditBox(std::vector<ChildRecord>& children)
+{
+    ListEditRecordWriter::ListBoxRecord list;
+    list.rowSize = 46;
+    list.indent = 8;
+    list.item.x = 480;
+    list.item.y = 270;
+    list.item.width = 300;
+    list.item.height = 230;
+    StateRecord background = Look(0x0F1A26FF);
+    StateRecord row = Look(kButton, nullptr, 1);
+    row.textAlignment = 4;
+    StateRecord selected = Look(0x3C6E4FFF, nullptr, 1);
+    selected.textAlignment = 4;
+    StateRecord tapped = Look(kButtonDown, nullptr, 1);
+    tapped.textAlignment = 4;
+    list.item.states = {background, row, selected, tapped};
+    const char* const rooms[] = {"Living room", "Kitchen", "Lights", "Bedroom", "Climate",
+                                 "Office",      "Garden",  "Garage", "Hall",    "Bath"};
+    for (const char* room : rooms)
+    {
+        ListEditRecordWriter::ListBoxRow entry;
+        entry.text = room;
+        if (std::string(room) == "Lights" || std::string(room) == "Climate")
+            entry.flips.push_back({1, room});
+        list.rows.push_back(entry);
+    }
+    list.rows[0].selected = 1;
+    ChildRecord listChild = ListEditRecordWriter::ListBox(CInterfaceFileWriter::kCurrentVersion, 0, list);
+    listChild.name = "rooms";
+    children.push_back(listChild);
+
+    ListEditRecordWriter::EditBoxRecord edit;
+    edit.maximum = 32;
+    edit.item.x = 260;
+    edit.item.y = 344;
+    edit.item.width = 200;
+    edit.item.height = 64;
+    edit.item.states = {Look(0x0F1A26FF, nullptr, 2), Look(0x16283AFF, nullptr, 2)};
+    ChildRecord editChild = ListEditRecordWriter::EditBox(CInterfaceFileWriter::kCurrentVersion, 0, edit);
+    editChild.name = "note";
+    children.push_back(editChild);
+}
+
 std::vector<PageRecord> Pages()
 {
     PageRecord home = MakePage("Home", 0x1B2A3AFF, "Nerulan demo");
@@ -189,6 +236,7 @@ std::vector<PageRecord> Pages()
     home.children.push_back(Button("About", 40, 260, 200, 64, 3, "About"));
     home.children.push_back(Button("Scenes", 260, 260, 200, 64, 3, "Scenes"));
     home.children.push_back(Button("Hide popups", 40, 344, 200, 64, 8, nullptr, 3));
+    AddListAndEditBox(home.children);
     AddNavigation(home.children);
 
     PageRecord lights = MakePage("Lights", 0x1F3325FF, "Lights");

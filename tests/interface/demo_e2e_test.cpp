@@ -80,6 +80,8 @@ const std::vector<ScreenPoint> kDemoHome = {
     {10, 100, 0x1B2A3A, "page background"},
     {680, 180, 0xF5B82E, "sun picture"},
     {20, 548, 0xDDD89C, "button frame"},
+    {360, 376, 0x16283A, "the focused edit box (its second state)"},
+    {555, 339, 0x2E4A62, "a row of the list box"},
     {900, 100, 0x000000, "outside the window"},
 };
 
