@@ -11,6 +11,7 @@
 
 #include "common/NerulanValue.h"
 #include "devices/DeviceEventSink.h"
+#include "devices/support/NullEventSink.h"
 #include "devices/DeviceFactory.h"
 #include "devices/DeviceParams.h"
 #include "devices/controllers/crestron/CrestronDevice.h"
@@ -22,7 +23,7 @@ namespace
 using Bytes = std::vector<uint8_t>;
 
 // Records the interface operations the drain calls.
-class CRecordingSink : public CDeviceEventSink
+class CRecordingSink : public CNullEventSink
 {
 public:
     void SetItemValue(uint32_t address, float value) override

@@ -11,6 +11,7 @@
 
 #include "common/NerulanValue.h"
 #include "devices/DeviceEventSink.h"
+#include "devices/support/NullEventSink.h"
 #include "devices/DeviceFactory.h"
 #include "devices/DeviceParams.h"
 #include "devices/controllers/lutron/LutronTCPDevice.h"
@@ -21,24 +22,7 @@ namespace
 {
 using Bytes = std::vector<uint8_t>;
 
-class CNullSink : public CDeviceEventSink
-{
-public:
-    void SetItemValue(uint32_t, float) override {}
-    void SetItemStateById(uint32_t, int32_t) override {}
-    void ShowPage(const char*) override {}
-    void ShowPopup(const char*, const char*) override {}
-    void HidePopup(const char*, const char*) override {}
-    void TogglePopup(const char*, const char*) override {}
-    void HidePopupGroup(const char*) override {}
-    void HidePopupOnAllPages(const char*) override {}
-    void HideAllPopupsOnPage(const char*) override {}
-    void HideAllPopups() override {}
-    void AddDynamicImage(const char*, const CDynamicSpriteData*) override {}
-    void ChangeDynamicImage(const char*, const CDynamicSpriteData*) override {}
-    void RefreshDynamicImage(const char*, uint32_t) override {}
-    void RefreshAllDynamicImages() override {}
-};
+using CNullSink = CNullEventSink;
 
 // Notes every drained record as "kind channel value" (values of kind 1 as floats).
 class CTestLutron : public CLutronTCPDevice
