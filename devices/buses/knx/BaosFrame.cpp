@@ -106,7 +106,7 @@ ScanResult Scan2x(const uint8_t* bytes, size_t size, Frame& frame, size_t& next)
             continue;
         uint16_t type = BigEndian16(bytes + i + 2);
         uint16_t length = BigEndian16(bytes + i + 4);
-        if (length < k2xHeaderSize)
+        if (length < k2xHeaderSize || length > k2xMaxFrameLength)
             continue;
         if (type != k2xRequestType && type != k2xResponseType)
         {

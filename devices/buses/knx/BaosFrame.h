@@ -26,6 +26,9 @@ constexpr uint8_t kFilterChanged = 2;
 
 constexpr uint8_t kMainService = 0xF0;
 constexpr size_t k2xHeadSize = 16;
+// No 2.x frame of the services used is longer; a header that claims more is a stray match, so
+// that it cannot hold the stream waiting for bytes that never come.
+constexpr uint16_t k2xMaxFrameLength = 4096;
 
 // One datapoint value of a reply or indication; value points into the received bytes.
 struct Item

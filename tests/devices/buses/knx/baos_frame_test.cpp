@@ -111,11 +111,16 @@ TEST(BaosInStream, Version2WaitsForTheWholeFrameAndSkipsOtherServices)
 {
     CBAOS2xInStream stream;
     Bytes reply = Frame2x({0xF0, 0x86, 0x00, 0x07, 0x00, 0x00, 0x00}, 0xF081);
-    // A frame of another service type (its header only is stepped over) and a too-short length.
-    Bytes other{0x06, 0x20, 0x02, 0x05, 0x00, 0x06, 0x06, 0x20, 0xF0, 0x80, 0x00, 0x02};
+    // A frame of another service type (its header only is stepped over), a too-short length and
+    // one beyond any frame of the link.
+    Bytes other{0x06, 0x20, 0x02, 0x05, 0x00, 0x06, 0x06, 0x20, 0xF0,
+                0x80, 0x00, 0x02, 0x06, 0x20, 0xF0, 0x81, 0xFF, 0x00};
     other.insert(other.end(), reply.begin(), reply.end());
     auto seen = Feed(stream, {Bytes(other.begin(), other.end() - 3)});
     EXPECT_TRUE(seen.empty());
+    // What is kept is the reply on its way.
+    EXPECT_EQ(stream.ReadPos()[0], 0x06);
+    EXPECT_EQ(stream.Pending(), static_cast<int32_t>(reply.size() - 3));
     seen = Feed(stream, {Bytes(other.end() - 3, other.end())});
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].service, Baos::SetDatapointValueResponse);
