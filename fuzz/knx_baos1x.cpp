@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "devices/buses/knx/BAOSInStream.h"
+#include "devices/buses/knx/BAOS1xInStream.h"
 #include "devices/buses/knx/KnxValueCodec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -20,21 +20,3 @@ public:
 protected:
     virtual Baos::ScanResult Scan(const uint8_t* bytes, size_t size, Baos::Frame& frame, size_t& next) = 0;
 };
-
-class CBAOS1xInStream : public CAbstractBAOSInStream
-{
-protected:
-    Baos::ScanResult Scan(const uint8_t* bytes, size_t size, Baos::Frame& frame, size_t& next) override
-    {
-        return Baos::Scan1x(bytes, size, frame, next);
-    }
-};
-
-class CBAOS2xInStream : public CAbstractBAOSInStream
-{
-protected:
-    Baos::ScanResult Scan(const uint8_t* bytes, size_t size, Baos::Frame& frame, size_t& next) override
-    {
-        return Baos::Scan2x(bytes, size, frame, next);
-    }
-};

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "devices/buses/knx/BAOSInStream.h"
+#include "devices/buses/knx/BAOS1xInStream.h"
+#include "devices/buses/knx/BAOS2xInStream.h"
 #include "devices/buses/knx/BaosFrame.h"
 #include "devices/buses/knx/BaosRanges.h"
 
