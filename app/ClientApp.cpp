@@ -9,6 +9,7 @@
 
 #include "app/ClientDlg.h"
 #include "common/StringFunctions.h"
+#include "platform/CodePage.h"
 
 namespace
 {
@@ -64,6 +65,37 @@ int Utf8Sequence(const unsigned char* p, uint32_t& value)
 }
 
 constexpr char16_t kEscapedByte = 0xDC00;
+
+// An argument shown as text (the caption): UTF-8 where the bytes are UTF-8, and each other byte
+// read as Windows-1252, the code page a command line without UTF-8 most likely came in (a Latin-1
+// "K\xfcche" shows as "Küche" rather than being cut at the first such byte).
+char16_t* TextArgumentToWide(const char* text)
+{
+    std::u16string wide;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    while (*p)
+    {
+        uint32_t value = 0;
+        int n = Utf8Sequence(p, value);
+        if (n == 0)
+        {
+            wide.push_back(platform::AnsiByteToWide(*p));
+            ++p;
+            continue;
+        }
+        if (value >= 0x10000)
+        {
+            wide.push_back(static_cast<char16_t>(0xD800 + ((value - 0x10000) >> 10)));
+            wide.push_back(static_cast<char16_t>(0xDC00 + ((value - 0x10000) & 0x3FF)));
+        }
+        else
+        {
+            wide.push_back(static_cast<char16_t>(value));
+        }
+        p += n;
+    }
+    return WStrDup(wide.c_str());
+}
 } // namespace
 
 char16_t* CClientApp::FileNameToWide(const char* name)
@@ -161,7 +193,7 @@ void CClientApp::ReadSwitches(int argc, const char* const* argv)
             WStrFree(m_captionArgument);
             m_captionArgument = nullptr;
             if (i + 1 < argc && argv[i + 1] && argv[i + 1][0] != '\0')
-                m_captionArgument = Utf8ToWide(argv[i + 1]);
+                m_captionArgument = TextArgumentToWide(argv[i + 1]);
             ++i; // the caption is not a switch
         }
         else if (found < 0 && i == 1 && argument[0] != '\0')

@@ -9,8 +9,8 @@
 #include "common/StringFunctions.h"
 #include "devices/AbstractDevice.h"
 #include "platform/Clock.h"
-#include "platform/ErrorBox.h"
-#include "render/AbstractDialogSystem.h"
+#include "screen/ErrorBox.h"
+#include "interface/AbstractDialogSystem.h"
 
 CClientDlg::CClientDlg(const char16_t* pathArgument, const char16_t* captionArgument)
     : m_previousTickTime(platform::ClockMs()), m_windowLock(new CNerulanCriticalSection()),

@@ -2,12 +2,14 @@
 //
 // The device layer plugs in here: CreateDevice (the factory by type code), the channel calls,
 // and the loops over the DeviceList (Connect after loading, Update every tick, Disconnect and
-// delete in the stop order). Until drivers exist no record has a driver: every record is read
-// whole, bounded by the bytes left, and creates nothing.
+// delete in the stop order). Every record is read whole, bounded by the bytes left, whether its
+// code has a driver or not.
 #include "app/ClientDlg.h"
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
 #include "devices/AbstractDevice.h"
+#include "devices/DeviceFactory.h"
+#include "interface/AbstractDialogSystem.h"
 
 bool CClientDlg::LoadDevices()
 {
@@ -95,9 +97,9 @@ bool CClientDlg::ReadChannels(CAbstractDevice* device)
 
 CAbstractDevice* CClientDlg::CreateDevice(const DeviceRecord& record, bool& known)
 {
-    (void)record;
-    known = false;
-    return nullptr;
+    // The factory's table decides: a code without a driver is unknown, a record that lacks what
+    // its row requires is skipped, and every created driver is already configured.
+    return CDeviceFactory().Create(record.type, record.host, record.port, record.parameters, known);
 }
 
 void CClientDlg::BeginChannels(CAbstractDevice* device)

@@ -3,8 +3,8 @@
 #include <SDL.h>
 
 #include "app/ClientDlg.h"
+#include "interface/AbstractDialogSystem.h"
 #include "platform/FloatToInt.h"
-#include "render/AbstractDialogSystem.h"
 
 bool CClientDlg::HandleEvent(const SDL_Event& event)
 {

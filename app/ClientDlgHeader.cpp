@@ -7,8 +7,8 @@
 #include "app/ClientDlg.h"
 #include "app/PasswordRequest.h"
 #include "common/InStream.h"
-#include "render/DirectXDialogSystem.h"
-#include "render/GDIDialogSystem.h"
+#include "screen/DirectXDialogSystem.h"
+#include "screen/GDIDialogSystem.h"
 
 namespace
 {

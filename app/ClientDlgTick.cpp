@@ -3,8 +3,8 @@
 
 #include "app/ClientDlg.h"
 #include "common/InStream.h"
+#include "interface/AbstractDialogSystem.h"
 #include "platform/Clock.h"
-#include "render/AbstractDialogSystem.h"
 
 namespace
 {

@@ -3,7 +3,7 @@
 #include "app/ClientDlg.h"
 #include "common/StringFunctions.h"
 #include "platform/CodePage.h"
-#include "platform/PromptWindow.h"
+#include "screen/PromptWindow.h"
 
 CPasswordRequest::CPasswordRequest(CClientDlg* owner, uint32_t expectedCrc)
     : m_model(&OnChange, this, kMaxLength), m_owner(owner), m_expectedCrc(expectedCrc)

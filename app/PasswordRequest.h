@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/PromptModel.h"
+#include "screen/PromptModel.h"
 
 class CClientDlg;
 

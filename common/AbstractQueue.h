@@ -26,6 +26,8 @@ protected:
     // For tests and subclasses that look into the ring, under the lock.
     CAbstractQueueItem* SlotAt(int32_t index);
     int32_t GetHead();
+    // The queue's own lock (recursive), for subclasses that look at several slots as one step.
+    CNerulanCriticalSection* QueueLock() const { return m_lock; }
 
 private:
     int32_t m_capacity;

@@ -21,11 +21,7 @@ CAbstractDevice* FindDevice(uint32_t address)
     return nullptr;
 }
 
-CAbstractDevice::CAbstractDevice()
-    : m_created(platform::ClockMs()), m_ringLock(new CNerulanCriticalSection),
-      m_records(new CDeviceEvent[kRingStep])
-{
-}
+CAbstractDevice::CAbstractDevice() : m_created(platform::ClockMs()), m_records(new CDeviceEvent[kRingStep]) {}
 
 CAbstractDevice::~CAbstractDevice()
 {
@@ -34,7 +30,6 @@ CAbstractDevice::~CAbstractDevice()
     {
     }
     delete[] m_records;
-    delete m_ringLock;
 }
 
 uint32_t CAbstractDevice::Now() const
@@ -85,7 +80,7 @@ void CAbstractDevice::CheckTimer()
 
 void CAbstractDevice::PostEvent(const CDeviceEvent& event)
 {
-    CCriticalSectionGuard guard(m_ringLock);
+    CCriticalSectionGuard guard(&m_ringLock);
     if (m_count == m_capacity)
         GrowFullRing(m_records, m_capacity, kRingStep, m_count, m_readIndex, m_writeIndex);
     if (m_writeIndex >= m_capacity)
@@ -101,7 +96,7 @@ bool CAbstractDevice::DispatchEvents()
     {
         CDeviceEvent event;
         {
-            CCriticalSectionGuard guard(m_ringLock);
+            CCriticalSectionGuard guard(&m_ringLock);
             if (m_count == 0)
                 return took;
             if (m_readIndex >= m_capacity)
@@ -125,20 +120,20 @@ bool CAbstractDevice::DispatchEvents()
 
 bool CAbstractDevice::AcceptsReportKind(uint8_t kind) const
 {
-    if (!DeviceEventKindNeedsPayload(kind))
+    if (!ReadsReportKind() || !DeviceEventKindNeedsPayload(kind))
         return true;
     return (m_payloadKinds[kind >> 6] >> (kind & 63)) & 1;
 }
 
 int32_t CAbstractDevice::GetRingCapacity()
 {
-    CCriticalSectionGuard guard(m_ringLock);
+    CCriticalSectionGuard guard(&m_ringLock);
     return m_capacity;
 }
 
 int32_t CAbstractDevice::GetRingCount()
 {
-    CCriticalSectionGuard guard(m_ringLock);
+    CCriticalSectionGuard guard(&m_ringLock);
     return m_count;
 }
 
@@ -197,5 +192,26 @@ bool CAbstractDevice::DirectConnect()
         return false;
     m_lastAttempt = Now();
     m_state = StateConnecting;
+    // A transport's Connect only starts the attempt, which its worker carries out: nothing here
+    // waits for the peer, so a slow or silent host never stalls the tick.
     return m_transport->Connect();
+}
+
+bool CAbstractDevice::SendToTransport(const uint8_t* bytes, uint32_t length)
+{
+    CCriticalSectionGuard guard(&m_sendLock);
+    return m_transport && m_transport->Send(bytes, length);
+}
+
+void CAbstractDevice::CloseTransport()
+{
+    if (m_transport)
+        m_transport->Close();
+}
+
+void CAbstractDevice::DeleteTransport()
+{
+    CAbstractTransport* transport = m_transport;
+    delete transport;
+    m_transport = nullptr;
 }

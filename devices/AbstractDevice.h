@@ -6,7 +6,7 @@
 #include "devices/DeviceEvent.h"
 
 class CAbstractTransport;
-class CAbstractDialogSystem;
+class CDeviceEventSink;
 class CVector;
 class CNerulanValue;
 struct DeviceParams;
@@ -73,24 +73,66 @@ public:
     bool StandardUpdate();
     bool StandardConnect();
     bool ConnectWithoutTimeStamp();
+    // The direct form (drivers whose Connect opens the link at once): time stamp, connecting, and
+    // the transport's Connect called now. That Connect only starts the attempt on the transport's
+    // worker, so a connect that waits for its peer never runs on the tick thread. The result
+    // says whether the attempt was started.
     bool DirectConnect();
     void StandardOnConnected() { m_state = StateOnline; }
     void StandardOnDisconnected() { m_state = StateIdle; }
+
+    // Shared Configure forms: create the transport for this device, store it (also when Open
+    // fails), and Open it with the endpoint of the parameters. TCP needs a host and a port; UDP
+    // without a host sends to 255.255.255.255; serial takes the COM port, baud, data bits and
+    // parity and sets the read interval. The result is Open's.
+    //
+    //     bool CMyTcpDevice::Configure(DeviceParams* params)
+    //     {
+    //         m_pollPeriod = params->value;       // the family fields first
+    //         return OpenTcpTransport(params);
+    //     }
+    //
+    // A driver's destructor calls DeleteTransport() first: the transport's thread stops before
+    // anything it may call into goes.
+    bool OpenTcpTransport(const DeviceParams* params);
+    bool OpenUdpTransport(const DeviceParams* params, uint16_t localPort = 0);
+    bool OpenSerialTransport(const DeviceParams* params);
+    // The shared Disconnect: closes the link when there is a transport.
+    void CloseTransport();
+    // Stops and deletes the transport (its thread ends first); the device keeps none.
+    void DeleteTransport();
+
+    // The per-device send lock. Every path that builds a message in a shared output stream and
+    // sends or queues it holds it throughout, since the tick thread (presses, polls, the pump) and
+    // the transport thread (answers from OnReceive) both send:
+    //
+    //     CCriticalSectionGuard guard(SendLock());
+    //     m_out.Reset(); ...build...; SendToTransport(m_out.Data(), m_out.Length());
+    //
+    // The lock is recursive; hold no other lock of the driver while taking it.
+    CNerulanCriticalSection* SendLock() { return &m_sendLock; }
+    // Sends through the transport under the send lock; false without a transport or when the
+    // transport refuses.
+    bool SendToTransport(const uint8_t* bytes, uint32_t length);
+
+    // Whether the driver posts a channel's report kind as it stands. Drivers that never read the
+    // report kind answer false, and the loader then keeps every channel whatever its kind.
+    virtual bool ReadsReportKind() const { return true; }
 
     // Milliseconds since this device was constructed.
     uint32_t Now() const;
 
     uint16_t GetId() const { return m_id; }
     void SetId(uint16_t id) { m_id = id; }
-    CAbstractDialogSystem* GetDialogSystem() const { return m_dialogSystem; }
-    void SetDialogSystem(CAbstractDialogSystem* system) { m_dialogSystem = system; }
+    CDeviceEventSink* GetDialogSystem() const { return m_dialogSystem; }
+    void SetDialogSystem(CDeviceEventSink* system) { m_dialogSystem = system; }
     uint8_t GetState() const { return m_state.load(); }
     void SetState(uint8_t state) { m_state = state; }
     CAbstractTransport* GetTransport() const { return m_transport; }
     // Whether a channel may post this report kind: a kind that carries a text or an object is
     // refused unless the driver said it supplies one (SupplyPayloadFor), since a driver that
     // posts a channel's report kind with a plain number would hand the interface a number where
-    // it expects a pointer.
+    // it expects a pointer. Every kind is accepted by a driver that does not read it.
     bool AcceptsReportKind(uint8_t kind) const;
     int32_t GetRingCapacity();
     int32_t GetRingCount();
@@ -109,13 +151,14 @@ protected:
     uint32_t m_reconnectWait = kReconnectWait;
     std::atomic<uint32_t> m_linkLostTime{0};
     uint32_t m_linkLostGrace = kLinkLostGrace;
-    CAbstractDialogSystem* m_dialogSystem = nullptr;
+    CDeviceEventSink* m_dialogSystem = nullptr;
     uint32_t m_created;
     uint16_t m_id = 0;
 
 private:
+    CNerulanCriticalSection m_sendLock;
     uint64_t m_payloadKinds[4] = {0, 0, 0, 0};
-    CNerulanCriticalSection* m_ringLock;
+    CNerulanCriticalSection m_ringLock;
     int32_t m_writeIndex = 0;
     int32_t m_readIndex = 0;
     int32_t m_count = 0;

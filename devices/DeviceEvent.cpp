@@ -1,6 +1,6 @@
 #include "devices/DeviceEvent.h"
 
-#include "render/DynamicSpriteData.h"
+#include "common/DynamicSpriteData.h"
 
 bool DeviceEventKindNeedsPayload(uint8_t kind)
 {

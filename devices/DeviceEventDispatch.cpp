@@ -2,11 +2,11 @@
 // reach the interface only through the record's typed views, so a number posted in a kind that
 // expects a text arrives as null, never as a pointer.
 #include "devices/AbstractDevice.h"
-#include "render/AbstractDialogSystem.h"
+#include "devices/DeviceEventSink.h"
 
 void CAbstractDevice::DispatchEvent(const CDeviceEvent& event, uint32_t address)
 {
-    CAbstractDialogSystem* system = m_dialogSystem;
+    CDeviceEventSink* system = m_dialogSystem;
     switch (event.kind)
     {
     case EventSetItemValue:

@@ -1,47 +1,33 @@
 #pragma once
 #include <cstdint>
 
-class CDynamicSprite;
-
-// What a dynamic image hands its fetcher when the fetcher is set up. The texts belong to the
-// image and are copied by the fetcher.
-struct DynamicImageAddress
-{
-    const char* host;
-    uint16_t port;
-    const char* path;
-    const char* file;
-    const char* user;
-    const char* password;
-    uint32_t refreshPeriod; // milliseconds
-    uint8_t flag;
-};
+#include "render/ImageFetcher.h"
 
 // PLACEHOLDER until the HTTP device layer exists: the fetcher that a dynamic image owns. This
 // version keeps what it is told and never fetches or delivers a picture. The real fetcher keeps
 // this interface (Configure / Connect / Disconnect / Update, the active flag, the refresh period,
 // the picture-received flag and the back pointer through which it calls
-// CDynamicSprite::OnImageData on its transport thread).
-class CHTTPDynamicImage
+// CImageReceiver::OnImageData on its transport thread).
+class CHTTPDynamicImage : public CImageFetcher
 {
 public:
     CHTTPDynamicImage();
-    virtual ~CHTTPDynamicImage();
+    ~CHTTPDynamicImage() override;
     CHTTPDynamicImage(const CHTTPDynamicImage&) = delete;
     CHTTPDynamicImage& operator=(const CHTTPDynamicImage&) = delete;
 
-    virtual bool Configure(const DynamicImageAddress& address);
-    virtual bool Connect();
-    virtual void Disconnect();
-    virtual bool Update();
+    bool Configure(const DynamicImageAddress& address) override;
+    bool Connect() override;
+    void Disconnect() override;
+    bool Update() override;
 
-    void SetSprite(CDynamicSprite* sprite) { m_sprite = sprite; }
-    CDynamicSprite* GetSprite() const { return m_sprite; }
-    void SetActive(bool active) { m_active = active ? 1 : 0; }
+    void SetSprite(CImageReceiver* sprite) override { m_sprite = sprite; }
+    CImageReceiver* GetSprite() const { return m_sprite; }
+    void SetActive(bool active) override { m_active = active ? 1 : 0; }
     bool IsActive() const { return m_active != 0; }
-    void SetRefreshPeriod(uint32_t milliseconds) { m_refreshPeriod = milliseconds; }
+    void SetRefreshPeriod(uint32_t milliseconds) override { m_refreshPeriod = milliseconds; }
     uint32_t GetRefreshPeriod() const { return m_refreshPeriod; }
-    void SetPictureReceived(bool received) { m_pictureReceived = received ? 1 : 0; }
+    void SetPictureReceived(bool received) override { m_pictureReceived = received ? 1 : 0; }
     bool GetPictureReceived() const { return m_pictureReceived != 0; }
 
     // Counters that let the image's tests see what the fetcher was asked to do.
@@ -53,7 +39,7 @@ public:
     uint16_t GetPort() const { return m_port; }
 
 private:
-    CDynamicSprite* m_sprite = nullptr;
+    CImageReceiver* m_sprite = nullptr;
     char* m_host = nullptr;
     uint16_t m_port = 0;
     uint32_t m_refreshPeriod = 0;

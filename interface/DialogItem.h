@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "render/AbstractDialogSystem.h"
+#include "interface/AbstractDialogSystem.h"
 
 class CVector;
 class CInStream;

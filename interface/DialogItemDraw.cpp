@@ -1,8 +1,8 @@
 // The render cache of an item: its look is painted into the buffer of its render handle only
 // when the item is flagged, and that buffer is composited whenever the item's area is painted.
+#include "interface/AbstractDialogSystem.h"
 #include "interface/DialogItem.h"
-#include "render/AbstractDialogSystem.h"
-#include "render/ItemStateRenderer.h"
+#include "interface/ItemStateRenderer.h"
 #include "render/PixelBuffer.h"
 
 #include <algorithm>

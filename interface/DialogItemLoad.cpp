@@ -2,11 +2,11 @@
 // record that does not fit makes the reader return false, and the loader then stops.
 #include "common/InStream.h"
 #include "common/Vector.h"
+#include "interface/AbstractDialogSystem.h"
 #include "interface/CommandSequences.h"
 #include "interface/DialogItem.h"
 #include "interface/DialogItemState.h"
 #include "interface/FlipCommand.h"
-#include "render/AbstractDialogSystem.h"
 
 namespace
 {

@@ -2,9 +2,9 @@
 
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
+#include "interface/AbstractDialogSystem.h"
 #include "interface/DialogItem.h"
 #include "interface/TextVariables.h"
-#include "render/AbstractDialogSystem.h"
 #include "render/Sprite.h"
 
 namespace

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "interface/AbstractDialogSystem.h"
 #include "interface/DialogItemState.h"
-#include "render/AbstractDialogSystem.h"
 
 namespace
 {

@@ -8,12 +8,12 @@
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
 #include "common/Vector.h"
+#include "interface/AbstractDialogSystem.h"
 #include "interface/AbstractEffect.h"
 #include "interface/DialogItemState.h"
 #include "interface/DialogPage.h"
 #include "interface/LoaderChildFactory.h"
 #include "platform/Clock.h"
-#include "render/AbstractDialogSystem.h"
 
 namespace
 {
@@ -170,9 +170,36 @@ bool CDialogPopup::LoadChildren(CInStream* stream)
 
 // ---- Running ----------------------------------------------------------------------------------
 
+namespace
+{
+// Every tick visits every child of every page and popup, and after 5 ms of sleep their blocks are
+// mostly out of the cache (and out of the TLB). Asking for the lines a timer or an update reads
+// before the visits lets those misses overlap instead of coming one after the other: first the
+// children's own lines, then the state and effect lists they point to.
+void PrefetchChildren(const CVector* children)
+{
+    const int32_t count = children->GetCount();
+    for (int32_t i = 0; i < count; i++)
+    {
+        const CDialogItem* child = children->Get<CDialogItem>(i);
+        __builtin_prefetch(child);
+        __builtin_prefetch(&child->m_hasSequences);
+        __builtin_prefetch(&child->m_states);
+        __builtin_prefetch(&child->m_effects);
+    }
+    for (int32_t i = 0; i < count; i++)
+    {
+        const CDialogItem* child = children->Get<CDialogItem>(i);
+        __builtin_prefetch(child->m_states);
+        __builtin_prefetch(child->m_effects);
+    }
+}
+} // namespace
+
 void CDialogPopup::OnTimer(uint32_t elapsedMs)
 {
     CDialogItem::OnTimer(elapsedMs);
+    PrefetchChildren(m_children);
     for (int32_t i = 0; i < m_children->GetCount(); i++)
         m_children->Get<CDialogItem>(i)->OnTimer(elapsedMs);
 }
@@ -180,6 +207,7 @@ void CDialogPopup::OnTimer(uint32_t elapsedMs)
 void CDialogPopup::Update(uint32_t elapsedMs)
 {
     CDialogItem::Update(elapsedMs);
+    PrefetchChildren(m_children);
     for (int32_t i = 0; i < m_children->GetCount(); i++)
         m_children->Get<CDialogItem>(i)->Update(elapsedMs);
     StepAutoHide();

@@ -4,8 +4,8 @@
 
 #include "common/NerulanValue.h"
 #include "devices/AbstractDevice.h"
+#include "interface/AbstractDialogSystem.h"
 #include "interface/DialogItem.h"
-#include "render/AbstractDialogSystem.h"
 
 namespace
 {

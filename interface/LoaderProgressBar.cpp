@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "interface/AbstractDialogSystem.h"
 #include "interface/DialogItemState.h"
+#include "interface/ItemStateRenderer.h"
 #include "platform/FloatToInt.h"
-#include "render/AbstractDialogSystem.h"
-#include "render/ItemStateRenderer.h"
 #include "render/PixelBuffer.h"
 
 namespace

@@ -33,10 +33,14 @@ void CDirtyMap::SetCell(int32_t column, int32_t row, bool dirty)
     if (column < 0 || column >= m_columns || row < 0 || row >= m_rows)
         return;
     m_cells[static_cast<size_t>(row) * m_columns + column] = dirty ? 1 : 0;
+    if (dirty)
+        m_maybeDirty = true;
 }
 
 bool CDirtyMap::AnyDirty() const
 {
+    if (!m_maybeDirty)
+        return false;
     size_t count = static_cast<size_t>(m_columns) * static_cast<size_t>(m_rows);
     for (size_t i = 0; i < count; ++i)
     {
@@ -61,6 +65,7 @@ void CDirtyMap::Invalidate(int32_t x, int32_t y, int32_t width, int32_t height)
     int32_t c1 = static_cast<int32_t>((x1 - 1) / kCellSize);
     int32_t r0 = static_cast<int32_t>(y0 / kCellSize);
     int32_t r1 = static_cast<int32_t>((y1 - 1) / kCellSize);
+    m_maybeDirty = true;
     for (int32_t r = r0; r <= r1; ++r)
         std::memset(m_cells + static_cast<size_t>(r) * m_columns + c0, 1, static_cast<size_t>(c1 - c0 + 1));
 }
@@ -68,7 +73,16 @@ void CDirtyMap::Invalidate(int32_t x, int32_t y, int32_t width, int32_t height)
 int32_t CDirtyMap::NextDirty(int32_t row, int32_t column) const
 {
     const uint8_t* line = m_cells + static_cast<size_t>(row) * m_columns;
-    for (int32_t c = column; c < m_columns; ++c)
+    int32_t c = column;
+    // Eight clean cells at a time first: a row is mostly clean.
+    for (; c + 8 <= m_columns; c += 8)
+    {
+        uint64_t eight;
+        std::memcpy(&eight, line + c, sizeof eight);
+        if (eight != 0)
+            break;
+    }
+    for (; c < m_columns; ++c)
     {
         if (line[c])
             return c;

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "render/AbstractDialogSystem.h"
+#include "render/DialogRect.h"
 
 // The map of dirty 8 x 8-pixel cells of a surface, one byte per cell, row by row, and its merge
 // into a few rectangles. Touched only by the tick thread.
@@ -33,6 +33,10 @@ public:
     // Returns the number of rectangles.
     template <class Sink> int32_t Merge(Sink&& sink)
     {
+        // Most ticks change nothing: a map known to be clean is not scanned.
+        if (!m_maybeDirty)
+            return 0;
+        m_maybeDirty = false;
         int32_t produced = 0;
         for (int32_t row = 0; row < m_rows; ++row)
         {
@@ -60,4 +64,7 @@ private:
     int32_t m_columns = 0;
     int32_t m_rows = 0;
     uint8_t* m_cells = nullptr;
+    // False only when every cell is known to be clean (set by every marking, cleared by a merge,
+    // which leaves the map clean).
+    bool m_maybeDirty = false;
 };

@@ -2,12 +2,12 @@
 
 #include <FreeImage.h>
 #include <cstring>
+#include <utility>
 
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
 #include "common/Vector.h"
-#include "devices/HTTPDynamicImage.h"
-#include "render/DynamicSpriteData.h"
+#include "common/DynamicSpriteData.h"
 #include "render/PixelBuffer.h"
 
 namespace
@@ -35,9 +35,8 @@ bool IsEmpty(const char* text)
 }
 } // namespace
 
-CDynamicSprite::CDynamicSprite()
+CDynamicSprite::CDynamicSprite(std::unique_ptr<CImageFetcher> fetcher) : m_fetcher(std::move(fetcher))
 {
-    m_fetcher = new CHTTPDynamicImage();
     m_fetcher->SetSprite(this);
 }
 
@@ -45,7 +44,7 @@ CDynamicSprite::~CDynamicSprite()
 {
     // The fetcher's thread must not call back into a half-destroyed image.
     m_fetcher->SetSprite(nullptr);
-    delete m_fetcher;
+    m_fetcher.reset();
     StrFree(m_host);
     StrFree(m_path);
     StrFree(m_file);

@@ -1,11 +1,12 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "common/NerulanCriticalSection.h"
+#include "render/ImageFetcher.h"
 #include "render/Sprite.h"
 
-class CHTTPDynamicImage;
 class CVector;
 
 // An image whose picture is fetched over HTTP while it is shown on the current page. It owns its
@@ -13,7 +14,7 @@ class CVector;
 // swaps its bitmap only when its lock is free at that moment (a transport thread never waits for
 // drawing). Every reader of the bitmap holds the lock. The flags, the address fields and the
 // fetcher's set-up are touched only on the tick thread.
-class CDynamicSprite : public CSprite
+class CDynamicSprite : public CSprite, public CImageReceiver
 {
 public:
     enum StateFlags : uint8_t
@@ -22,7 +23,8 @@ public:
         FlagFetching = 0x02,
     };
 
-    CDynamicSprite();
+    // The image owns the fetcher (never null).
+    explicit CDynamicSprite(std::unique_ptr<CImageFetcher> fetcher);
     ~CDynamicSprite() override;
 
     int32_t GetKind() const override { return KindDynamic; }
@@ -44,7 +46,7 @@ public:
 
     // A picture from the fetcher (its transport thread). Dropped when the lock is held or the bytes
     // do not decode; otherwise it replaces the bitmap and raises the version.
-    void OnImageData(const uint8_t* bytes, uint32_t length);
+    void OnImageData(const uint8_t* bytes, uint32_t length) override;
 
     // The refresh pass of one tick, tick thread.
     void SetInUse(bool inUse);
@@ -67,7 +69,7 @@ public:
     const char* GetPassword() const { return m_password; }
     uint32_t GetRefreshPeriod() const { return m_refreshPeriod; }
     uint8_t GetFlag() const { return m_flag; }
-    CHTTPDynamicImage* GetFetcher() const { return m_fetcher; }
+    CImageFetcher* GetFetcher() const { return m_fetcher.get(); }
     CNerulanCriticalSection* GetLock() { return &m_lock; }
 
 private:
@@ -84,7 +86,7 @@ private:
     uint32_t m_refreshPeriod = 0;
     uint8_t m_flag = 0;
     CNerulanCriticalSection m_lock;
-    CHTTPDynamicImage* m_fetcher = nullptr;
+    std::unique_ptr<CImageFetcher> m_fetcher;
     // Read without the lock by the items' update (a stale read only delays a redraw by a tick),
     // written under the lock by the fetcher's thread: atomic to stay free of data races.
     std::atomic<uint32_t> m_dynamicVersion{0};

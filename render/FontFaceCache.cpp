@@ -124,6 +124,11 @@ bool IsAlive()
 {
     return g_library != nullptr;
 }
+
+bool HasFace(const char* name)
+{
+    return FindCachedFace(name) != nullptr;
+}
 } // namespace FontFaceCache
 
 FT_Face LoadFontFace(const char* path, const char* name)

@@ -18,6 +18,8 @@ void Release();
 int32_t GetReferenceCount();
 // True while the FreeType library and the list exist.
 bool IsAlive();
+// True when a face is cached under that name (a font of that file name would use it).
+bool HasFace(const char* name);
 } // namespace FontFaceCache
 
 // The cached face of that name, else the face of the font file at path (face index 0). Null when

@@ -12,6 +12,7 @@ struct BlitRow32Paths
     BlitRow32Function tables; // pixel by pixel through the blend tables, always present
     BlitRow32Function sse2;   // four pixels at a time; null when not built for x86
     BlitRow32Function avx2;   // eight pixels at a time; null when the processor lacks AVX2
+    BlitRow32Function avx512; // sixteen pixels at a time; null without AVX-512 (F and BW)
 };
 
 BlitRow32Paths GetBlitRow32Paths();

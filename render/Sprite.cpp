@@ -2,6 +2,8 @@
 
 #include <FreeImage.h>
 #include <algorithm>
+#include <climits>
+#include <cstring>
 
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
@@ -64,6 +66,17 @@ uint32_t LittleEndian16(const uint8_t* bytes)
     return static_cast<uint32_t>(bytes[0] | bytes[1] << 8);
 }
 
+uint32_t LittleEndian32(const uint8_t* bytes)
+{
+    return LittleEndian16(bytes) | LittleEndian16(bytes + 2) << 16;
+}
+
+uint32_t BigEndian32(const uint8_t* bytes)
+{
+    return static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
+           static_cast<uint32_t>(bytes[2]) << 8 | bytes[3];
+}
+
 // FreeImage cannot read a GIF's header alone, and a GIF of a few bytes may claim 65535 x 65535
 // pixels. Its size is read here: the logical screen and the first image (which is the one
 // decoded), whichever is larger in each direction. False when the bytes end first.
@@ -92,17 +105,95 @@ bool ReadGifSize(const uint8_t* bytes, uint32_t length, int32_t& width, int32_t&
     return true;
 }
 
-// Reads the picture's header only. True with the size when the format can do that.
+// A PNG begins with its 8-byte signature and the IHDR chunk (length, "IHDR", width, height as
+// big-endian words); the decoder accepts no other first chunk.
+// The chunks (length, type, data, CRC) must lie within the bytes up to IEND or the end: the
+// decoder reads a chunk whole before it looks at it, and a 260-byte file whose text chunk claims
+// 1.5 GB kept it busy for 14 s.
+bool PngChunksWithinBytes(const uint8_t* bytes, uint32_t length)
+{
+    uint32_t at = 8;
+    while (length - at >= 8)
+    {
+        const uint32_t chunk = BigEndian32(bytes + at);
+        if (chunk > length - at - 8 || length - at - 8 - chunk < 4)
+            return false;
+        if (std::memcmp(bytes + at + 4, "IEND", 4) == 0)
+            return true;
+        at += 12 + chunk;
+    }
+    return true;
+}
+
+bool ReadPngSize(const uint8_t* bytes, uint32_t length, int32_t& width, int32_t& height)
+{
+    if (length < 24 || std::memcmp(bytes + 12, "IHDR", 4) != 0 || !PngChunksWithinBytes(bytes, length))
+        return false;
+    const uint32_t w = BigEndian32(bytes + 16);
+    const uint32_t h = BigEndian32(bytes + 20);
+    if (w > 0x7FFFFFFFu || h > 0x7FFFFFFFu)
+        return false;
+    width = static_cast<int32_t>(w);
+    height = static_cast<int32_t>(h);
+    return true;
+}
+
+// A BMP: a 14-byte file header ("BM"), then an info header whose first word is its own size.
+// FreeImage reads the info header without checking that the bytes hold it (40 bytes at least
+// for every kind but the 12-byte OS/2 one), so a cut header would give it a size from memory
+// nobody wrote: the bytes must hold the whole header. OS/2 1.x headers carry 16-bit sizes, the
+// others 32-bit signed ones, a negative height meaning rows stored top-down.
+bool ReadBmpSize(const uint8_t* bytes, uint32_t length, int32_t& width, int32_t& height)
+{
+    if (length < 18 || bytes[0] != 'B' || bytes[1] != 'M')
+        return false;
+    const uint32_t infoSize = LittleEndian32(bytes + 14);
+    if (infoSize == 12)
+    {
+        if (length < 14 + 12)
+            return false;
+        width = static_cast<int32_t>(LittleEndian16(bytes + 18));
+        height = static_cast<int32_t>(LittleEndian16(bytes + 20));
+        return true;
+    }
+    const bool known = infoSize == 40 || infoSize == 52 || infoSize == 56 || infoSize == 64 ||
+                       infoSize == 108 || infoSize == 124;
+    if (!known || length < 14 + infoSize)
+        return false;
+    const int32_t w = static_cast<int32_t>(LittleEndian32(bytes + 18));
+    const int32_t h = static_cast<int32_t>(LittleEndian32(bytes + 22));
+    if (h == INT32_MIN)
+        return false;
+    width = w;
+    height = h < 0 ? -h : h;
+    return true;
+}
+
+// Reads the picture's pixel size before anything is decoded. Only formats whose header is read
+// whole and trusted get a size: PNG, BMP and GIF by the readers above, JPEG by FreeImage's
+// header-only load (libjpeg checks its markers). FreeImage decodes many more formats, but for
+// some it cannot read the size alone (SGI, DDS, IFF, PICT, WBMP, XBM, JPEG 2000, MNG, KOALA...)
+// and for others it reads a cut header from memory nobody wrote (ICO): a few hundred bytes of
+// those can ask for gigabytes. They get no size, and a picture without one is not decoded.
 bool ReadHeaderSize(FIMEMORY* memory, FREE_IMAGE_FORMAT format, int32_t& width, int32_t& height)
 {
-    if (format == FIF_GIF)
-    {
-        BYTE* bytes = nullptr;
-        DWORD length = 0;
-        return FreeImage_AcquireMemory(memory, &bytes, &length) && ReadGifSize(bytes, length, width, height);
-    }
-    if (!FreeImage_FIFSupportsNoPixels(format))
+    BYTE* bytes = nullptr;
+    DWORD length = 0;
+    if (!FreeImage_AcquireMemory(memory, &bytes, &length) || bytes == nullptr)
         return false;
+    switch (format)
+    {
+    case FIF_GIF:
+        return ReadGifSize(bytes, length, width, height);
+    case FIF_PNG:
+        return ReadPngSize(bytes, length, width, height);
+    case FIF_BMP:
+        return ReadBmpSize(bytes, length, width, height);
+    case FIF_JPEG:
+        break;
+    default:
+        return false;
+    }
     FIBITMAP* header = FreeImage_LoadFromMemory(format, memory, FIF_LOAD_NOPIXELS);
     FreeImage_SeekMemory(memory, 0, SEEK_SET);
     if (header == nullptr)
@@ -208,10 +299,8 @@ bool CSprite::PeekImageSize(const uint8_t* bytes, uint32_t length, int32_t& widt
 
 // Picture bytes come from the interface file and from the network, so they are untrusted: before
 // FreeImage decodes them, the encoded size and the pixel size must stay under the ceilings. The
-// pixel size is read from the header alone: by FreeImage (FIF_LOAD_NOPIXELS) for PNG, JPEG, BMP,
-// TIFF and most other formats, by ReadGifSize for GIF. A picture whose header cannot be read that
-// way (a broken header, or one of the rare formats FreeImage reads only whole: IFF, SGI, DDS,
-// JPEG 2000 and a few more) is refused when its bytes pass kMaxUnsizedBytes. The decoded
+// pixel size is read from the header alone (ReadHeaderSize); a picture whose size cannot be told
+// that way, a broken header or a format not read so, is refused as unreadable. The decoded
 // bitmap is checked once more.
 FIBITMAP* CSprite::DecodeImage(const uint8_t* bytes, uint32_t length)
 {
@@ -226,8 +315,7 @@ FIBITMAP* CSprite::DecodeImage(const uint8_t* bytes, uint32_t length)
     {
         int32_t width = 0;
         int32_t height = 0;
-        const bool sized = ReadHeaderSize(memory, format, width, height);
-        if (sized ? SizeWithinCeiling(width, height) : length <= kMaxUnsizedBytes)
+        if (ReadHeaderSize(memory, format, width, height) && SizeWithinCeiling(width, height))
             bitmap = FreeImage_LoadFromMemory(format, memory, 0);
     }
     FreeImage_CloseMemory(memory);

@@ -23,8 +23,6 @@ public:
     static constexpr uint32_t kMaxEncodedBytes = 32u * 1024u * 1024u;
     static constexpr int32_t kMaxImageSide = 8192;
     static constexpr uint64_t kMaxImagePixels = 16ull * 1024ull * 1024ull;
-    // Pictures whose pixel size cannot be read before decoding get a tighter byte ceiling.
-    static constexpr uint32_t kMaxUnsizedBytes = 2u * 1024u * 1024u;
 
     CSprite() = default;
     // A static image over a decoded bitmap, which the image now owns (the splash image, tests).
@@ -60,7 +58,8 @@ public:
     // True when the image holds a bitmap now (dynamic images: under their lock).
     virtual bool HasBitmap() { return m_bitmap != nullptr; }
 
-    // Decodes picture bytes with FreeImage. Null for empty, unknown, oversized or undecodable
+    // Decodes picture bytes with FreeImage: PNG, JPEG, BMP and GIF, the formats whose pixel size
+    // is read and checked before decoding. Null for empty, other, oversized or undecodable
     // input. The caller owns the bitmap (FreeImage_Unload).
     static FIBITMAP* DecodeImage(const uint8_t* bytes, uint32_t length);
     // Pixel size of the encoded picture read from its header without decoding its pixels, or false

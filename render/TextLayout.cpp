@@ -74,8 +74,8 @@ public:
         m_symbol = face->charmap != nullptr && face->charmap->encoding == FT_ENCODING_MS_SYMBOL;
         if (m_symbol)
         {
-            // Symbol fonts usually put their glyphs at 0xF000 and up; characters below then
-            // reach them with that page added.
+            // Symbol fonts usually put their glyphs at 0xF000 and up; every character then
+            // reaches them with that page added (codes already there stay as they are).
             FT_UInt glyph = 0;
             m_symbolHighPage = FT_Get_First_Char(face, &glyph) >= 257;
         }
@@ -114,7 +114,7 @@ public:
 private:
     FT_UInt GlyphIndex(uint32_t code) const
     {
-        if (m_symbol && m_symbolHighPage && code < 0x100)
+        if (m_symbol && m_symbolHighPage)
             code |= 0xF000;
         return FT_Get_Char_Index(m_face, code);
     }

@@ -70,12 +70,14 @@ bool CDecompressMpeg::FrameAt(uint32_t offset, MpegHeader& header)
     m_container->Seek(offset);
     if (m_container->PeekData(4, bytes) < 4 || !MpegCheckHeader(bytes, header))
         return false;
-    // A frame of another version, layer, rate or channel count is not part of this stream, and a
-    // frame cut off by the data end cannot be played whole.
-    if (header.version != m_first.version || header.layer != m_first.layer ||
-        header.sampleRateIndex != m_first.sampleRateIndex || header.channels != m_first.channels)
-        return false;
+    // A frame cut off by the data end cannot be played whole.
     return header.frameSize <= size - offset;
+}
+
+bool CDecompressMpeg::LikeFirst(const MpegHeader& header) const
+{
+    return header.version == m_first.version && header.layer == m_first.layer &&
+           header.sampleRateIndex == m_first.sampleRateIndex && header.channels == m_first.channels;
 }
 
 bool CDecompressMpeg::CountFrames()
@@ -100,8 +102,17 @@ bool CDecompressMpeg::ReadAndDecode(uint32_t index, int16_t* output, uint32_t ou
 {
     MpegHeader header;
     bool decoded = false;
-    if (index < m_frameCount && FrameAt(m_offsets[index], header) && header.frameSize <= m_frameBufferSize &&
-        m_container->ReadData(header.frameSize, m_frame) == header.frameSize)
+    const bool found = index < m_frameCount && FrameAt(m_offsets[index], header);
+    const bool otherKind = found && !LikeFirst(header);
+    if (otherKind)
+    {
+        // Another version, layer, rate or channel count: the stream's tables and output layout do
+        // not fit it, so it plays as silence of the stream's frame length. The frames after it
+        // start afresh, with nothing of the frames before it in the reservoir or the filters.
+        MpegResetState(*m_decoder);
+    }
+    else if (found && header.frameSize <= m_frameBufferSize &&
+             m_container->ReadData(header.frameSize, m_frame) == header.frameSize)
     {
         m_record.header = header;
         m_record.bitrate = header.bitrate;
@@ -117,7 +128,16 @@ bool CDecompressMpeg::ReadAndDecode(uint32_t index, int16_t* output, uint32_t ou
         uint32_t bytes = m_first.outputBytes < outputBytes ? m_first.outputBytes : outputBytes;
         std::memset(output, 0, bytes);
     }
-    return decoded;
+    return decoded || otherKind;
+}
+
+void CDecompressMpeg::UseVectorCode(bool on)
+{
+    if (!m_decoder)
+        return;
+    m_decoder->vectorCode = on;
+    m_haveCurrent = false;
+    m_pcmHoldsCurrent = false;
 }
 
 void CDecompressMpeg::ResetSynthesis()
@@ -125,11 +145,51 @@ void CDecompressMpeg::ResetSynthesis()
     MpegResetState(*m_decoder);
 }
 
+bool CDecompressMpeg::MainDataBegin(uint32_t index, uint32_t& begin)
+{
+    MpegHeader header;
+    if (index >= m_frameCount || !FrameAt(m_offsets[index], header) || !LikeFirst(header))
+        return false;
+    uint8_t bytes[8];
+    const uint32_t want = 4 + (header.crc ? 2 : 0) + 2;
+    begin = m_container->PeekData(want, bytes) == want ? MpegL3MainDataBegin(header, bytes, want) : 0;
+    return true;
+}
+
+uint32_t CDecompressMpeg::ReservoirPrimeStart(uint32_t frame, uint32_t start)
+{
+    if (m_first.layer != 3)
+        return start;
+    // The seek frame's main data, and that of the frames whose overlap and filter state it
+    // continues (the previous granule pair: one frame of MPEG-1, two of MPEG-2 and 2.5), must lie
+    // wholly in the frames decoded before them.
+    const uint32_t whole = m_first.version == 1 ? 2 : 3;
+    for (uint32_t k = 0; k < whole && k <= frame; ++k)
+    {
+        const uint32_t target = frame - k;
+        uint32_t need = 0;
+        if (!MainDataBegin(target, need))
+            break;
+        uint32_t from = target;
+        MpegHeader header;
+        while (need > 0 && from > 0 && frame - from < kMaxPrimeFrames &&
+               FrameAt(m_offsets[from - 1], header) && LikeFirst(header))
+        {
+            --from;
+            const uint32_t bytes = MpegL3MainDataBytes(header);
+            need -= bytes < need ? bytes : need;
+        }
+        if (from < start)
+            start = from;
+    }
+    return start;
+}
+
 bool CDecompressMpeg::Seek(uint32_t frame)
 {
     if (m_haveCurrent && ((frame == m_current && m_pcmHoldsCurrent) || frame == m_current + 1))
         return true;
-    const uint32_t start = frame < 4 ? 0 : frame - 3;
+    const uint32_t start = ReservoirPrimeStart(frame, frame < 4 ? 0 : frame - 3);
     const uint32_t prime = frame - start;
     ResetSynthesis();
     ++m_seekCount;

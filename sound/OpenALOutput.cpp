@@ -51,6 +51,7 @@ void COpenALOutput::StopUpdateThread()
     if (!m_thread)
         return;
     m_thread->Command(WorkerCommandStop);
+    Wake();
     m_thread->WaitStopped();
     delete m_thread;
     m_thread = nullptr;
@@ -275,11 +276,14 @@ SoundHandle COpenALOutput::Play(CSoundFile* sound, uint8_t volume, uint8_t loop,
     if (!length || !slot.rate || !slot.format)
         return handle;
 
+    const bool streamed = length > kWholeSoundFrames;
     m_table->alGenSources(1, &slot.source);
     m_table->alSourcef(slot.source, AL_PITCH, 1.0f);
     m_table->alSourcef(slot.source, AL_GAIN, volume / 100.0f);
-    m_table->alSourcei(slot.source, AL_LOOPING, (slot.flags & SlotLoop) ? AL_TRUE : AL_FALSE);
-    const bool streamed = length > kWholeSoundFrames;
+    // A source with a queue never reports processed buffers while it loops, so it would repeat
+    // its first two chunks forever: a streamed sound loops by refilling from its first frame.
+    const bool sourceLoops = (slot.flags & SlotLoop) && !streamed;
+    m_table->alSourcei(slot.source, AL_LOOPING, sourceLoops ? AL_TRUE : AL_FALSE);
     if (streamed)
     {
         slot.flags |= SlotStreamed;
@@ -304,6 +308,7 @@ SoundHandle COpenALOutput::Play(CSoundFile* sound, uint8_t volume, uint8_t loop,
     slot.flags |= SlotPlaying;
     if (start)
         m_table->alSourcePlay(slot.source);
+    Wake();
     return handle;
 }
 
@@ -412,14 +417,15 @@ bool COpenALOutput::SetListenerOrientation(float atX, float atY, float atZ, floa
     return DeviceOk();
 }
 
-// Lock held. Refills every processed buffer with the next chunk; a source that ran dry before
-// the refill is started again.
+// Lock held. Refills every processed buffer with the next chunk (a looping sound goes on from
+// its first frame after its last); a source that ran dry before the refill is started again.
 void COpenALOutput::UpdateStreamed(SoundSlot& slot)
 {
     const uint32_t length = LengthOf(slot.sound);
     uint32_t remaining = length > slot.framesQueued ? length - slot.framesQueued : 0;
+    const bool loop = (slot.flags & SlotLoop) && length > 0;
     ALint state = 0;
-    if (remaining == 0)
+    if (remaining == 0 && !loop)
     {
         m_table->alGetSourcei(slot.source, AL_SOURCE_STATE, &state);
         if (state == AL_STOPPED)
@@ -430,8 +436,13 @@ void COpenALOutput::UpdateStreamed(SoundSlot& slot)
     m_table->alGetSourcei(slot.source, AL_BUFFERS_PROCESSED, &processed);
     if (processed <= 0)
         return;
-    while (remaining > 0 && processed > 0)
+    while ((remaining > 0 || loop) && processed > 0)
     {
+        if (remaining == 0)
+        {
+            slot.framesQueued = 0;
+            remaining = length;
+        }
         const uint32_t frames = remaining < slot.chunk ? remaining : slot.chunk;
         const uint32_t bytes = DecodeChunk(slot, frames);
         remaining -= frames;
@@ -450,22 +461,48 @@ void COpenALOutput::UpdateStreamed(SoundSlot& slot)
 
 void COpenALOutput::Update()
 {
+    UpdatePass();
+}
+
+bool COpenALOutput::UpdatePass()
+{
     if (!m_table)
-        return;
+        return false;
     CCriticalSectionGuard guard(m_lock);
+    m_updatePasses.fetch_add(1);
+    bool inUse = false;
     for (SoundSlot& slot : m_slots)
     {
         if (slot.flags & SlotStreamed)
-        {
             UpdateStreamed(slot);
-            continue;
+        else
+        {
+            ALint state = 0;
+            if (slot.source)
+                m_table->alGetSourcei(slot.source, AL_SOURCE_STATE, &state);
+            if (state == AL_STOPPED)
+                FreeSlot(slot);
         }
-        ALint state = 0;
-        if (slot.source)
-            m_table->alGetSourcei(slot.source, AL_SOURCE_STATE, &state);
-        if (state == AL_STOPPED)
-            FreeSlot(slot);
+        inUse = inUse || (slot.flags & SlotPlaying);
     }
+    return inUse;
+}
+
+void COpenALOutput::Wake()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_wakeLock);
+        m_wakePending = true;
+    }
+    m_wakeSignal.notify_one();
+}
+
+// A Play after the pass that found nothing in use has set the flag already, so it is not lost.
+void COpenALOutput::WaitForWork()
+{
+    std::unique_lock<std::mutex> guard(m_wakeLock);
+    m_wakeSignal.wait(guard, [this] { return m_wakePending; });
+    m_wakePending = false;
 }
 
 void COpenALOutput::ThreadProc(CWorkerThread* worker)
@@ -482,8 +519,10 @@ void COpenALOutput::ThreadProc(CWorkerThread* worker)
             platform::SleepMs(kPausedSleepMs);
             continue;
         }
-        self->Update();
-        platform::SleepMs(kUpdatePeriodMs);
+        if (self->UpdatePass())
+            platform::SleepMs(kUpdatePeriodMs);
+        else
+            self->WaitForWork();
     }
     worker->Command(WorkerCommandReset);
 }

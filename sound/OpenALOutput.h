@@ -1,5 +1,8 @@
 #pragma once
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 #include "sound/AbstractSoundOutput.h"
 #include "sound/OpenALLoader.h"
@@ -11,6 +14,8 @@ class CWorkerThread;
 // into one buffer on the caller's thread; a longer one streams through two buffers of
 // kStreamChunkFrames frames that the update thread refills. Every operation on the slots, the
 // decoders and the library runs under the one lock. Without a library the output is silent.
+// The update thread passes over the slots every 5 ms while one is in use, and sleeps until the
+// next Play while none is.
 class COpenALOutput : public CAbstractSoundOutput
 {
 public:
@@ -72,11 +77,19 @@ public:
     bool HasLibrary() const { return m_table != nullptr; }
     bool IsOpen() const { return m_device != nullptr && m_context != nullptr; }
     SoundSlot GetSlot(uint32_t index);
+    // Update passes made so far (the update thread makes none while no slot is in use).
+    uint32_t GetUpdatePassCount() const { return m_updatePasses.load(); }
 
 private:
     static void ThreadProc(CWorkerThread* worker);
     // Stops the thread that refills the streamed sounds and waits for it (none: nothing to do).
     void StopUpdateThread();
+
+    // One pass over the slots; true while a slot is still in use afterwards.
+    bool UpdatePass();
+    // The update thread sleeps here while no slot is in use, until Wake.
+    void WaitForWork();
+    void Wake();
 
     SoundHandle AllocateSlot();
     void FreeSlot(SoundSlot& slot);
@@ -101,4 +114,9 @@ private:
     uint8_t* m_scratch = nullptr;
     ALCdevice* m_device = nullptr;
     ALCcontext* m_context = nullptr;
+    std::atomic<uint32_t> m_updatePasses{0};
+    // Wakes the idle update thread: set by Play and by the thread's stop.
+    std::mutex m_wakeLock;
+    std::condition_variable m_wakeSignal;
+    bool m_wakePending = false;
 };

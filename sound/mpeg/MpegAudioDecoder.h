@@ -92,14 +92,14 @@ struct MpegQuantClass
     float step = 0; // 2 / levels
 };
 
-struct MpegL2AllocTable; // Layer II allocation table, defined with the Layer II code
-
 struct MpegAudioDecoder
 {
     static constexpr uint32_t kReservoirBytes = 8192;
 
-    // Fixed settings.
+    // Fixed settings. vectorCode picks the vector routines of the synthesis and the IMDCT, or
+    // their scalar twins (same results; the tests run both).
     uint32_t frequencyLimit = 24000;
+    bool vectorCode = true;
     // The stream's first frame fixes these.
     MpegHeader first;
     int channels = 0;
@@ -122,8 +122,6 @@ struct MpegAudioDecoder
     float ungroup3[32][3] = {};
     float ungroup5[128][3] = {};
     float ungroup9[1024][3] = {};
-    const MpegL2AllocTable* l2Table = nullptr;
-    int l2Limit = 0;
     // Sub-band samples: [channel][time slot][sub-band].
     float subbandSamples[2][36][32] = {};
 
@@ -136,7 +134,7 @@ struct MpegAudioDecoder
     float aliasCa[8] = {};
     float isRatioMpeg1[2][8][2] = {};     // [mid/side][is_pos][left, right]
     float isRatioMpeg2[2][2][32][2] = {}; // [mid/side][intensity_scale][is_pos][left, right]
-    float imdctCos[18][20] = {};          // [input][outputs 0-8, 18-26, 2 zeros] of the 36-point IMDCT
+    float imdctCos[18][24] = {};          // [input][outputs 0-8, 18-26, 6 zeros] of the 36-point IMDCT
     float imdctShort[12][6] = {};
     float windowLong[4][36] = {};
     float windowShort[12] = {};
@@ -179,6 +177,12 @@ bool MpegCheckHeader(const uint8_t* bytes, MpegHeader& header);
 bool MpegGetDecodeInfo(const uint8_t* bytes, uint32_t size, MpegDecodeInfo& info);
 // Frame size of the header's version and layer at a given bitrate index, without padding.
 uint32_t MpegFrameSizeAt(const MpegHeader& header, int bitrateIndex);
+
+// Layer III: the bytes of main data a frame carries (after its header, CRC and side
+// information), and how far back in the frames before it its own main data begins
+// (main_data_begin), read from its first bytes (0 when fewer than the CRC and 2 bytes are given).
+uint32_t MpegL3MainDataBytes(const MpegHeader& header);
+uint32_t MpegL3MainDataBegin(const MpegHeader& header, const uint8_t* bytes, uint32_t size);
 
 // Fixes the stream's limits from its first frame and clears all decoding state. False when the
 // layer cannot decode the stream (a Layer II bitrate and mode without allocation table).

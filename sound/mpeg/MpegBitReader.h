@@ -1,5 +1,7 @@
 #pragma once
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 // Reads a byte block most significant bit first. The block has an end: bits past it read as
 // zeros, so a frame or reservoir that promises more data than it holds never makes the reader
@@ -26,10 +28,9 @@ struct MpegBitReader
         if (static_cast<uint64_t>(byte) + 8 <= sizeBytes)
         {
             // Whole 8-byte window inside the block: one load covers any 32 bits at any offset.
-            const uint8_t* p = data + byte;
-            word = (uint64_t(p[0]) << 56) | (uint64_t(p[1]) << 48) | (uint64_t(p[2]) << 40) |
-                   (uint64_t(p[3]) << 32) | (uint64_t(p[4]) << 24) | (uint64_t(p[5]) << 16) |
-                   (uint64_t(p[6]) << 8) | uint64_t(p[7]);
+            std::memcpy(&word, data + byte, sizeof(word));
+            if constexpr (std::endian::native == std::endian::little)
+                word = __builtin_bswap64(word);
         }
         else
         {

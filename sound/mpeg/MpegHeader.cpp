@@ -144,3 +144,18 @@ bool MpegGetDecodeInfo(const uint8_t* bytes, uint32_t size, MpegDecodeInfo& info
     info = result;
     return true;
 }
+
+uint32_t MpegL3MainDataBytes(const MpegHeader& header)
+{
+    const uint32_t before = 4 + (header.crc ? 2 : 0) + SideInfoBytes(header);
+    return header.frameSize > before ? header.frameSize - before : 0;
+}
+
+uint32_t MpegL3MainDataBegin(const MpegHeader& header, const uint8_t* bytes, uint32_t size)
+{
+    const uint32_t at = 4 + (header.crc ? 2 : 0);
+    if (size < at + 2)
+        return 0;
+    const uint32_t bits = (uint32_t(bytes[at]) << 8) | bytes[at + 1];
+    return header.version == 1 ? bits >> 7 : bits >> 8; // 9 bits for MPEG-1, 8 for the others
+}

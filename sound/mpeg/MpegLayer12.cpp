@@ -129,6 +129,30 @@ inline void ReadTriple(MpegBitReader& reader, const L2Band& band, float* v)
         v[0] = v[1] = v[2] = 0.0f;
 }
 
+// The allocation table of one frame, from its own rate, mode and bitrate: the bitrate may move
+// from frame to frame, and with it the bitrate per channel that picks the table. Null for a
+// bitrate and mode that have no table.
+const MpegL2AllocTable* L2AllocationTable(const MpegHeader& header)
+{
+    if (header.version != 1)
+        return &kTableLsf;
+    // Which bitrates each channel mode allows, and the table for the bitrate per channel.
+    static const bool kStereoAllowed[15] = {false, false, false, false, true, false, true, true,
+                                            true,  true,  true,  true,  true, true,  true};
+    static const bool kMonoAllowed[15] = {false, true, true, true,  true,  true,  true, true,
+                                          true,  true, true, false, false, false, false};
+    const bool mono = header.mode == 3;
+    if (header.bitrateIndex < 1 || header.bitrateIndex > 14 ||
+        !(mono ? kMonoAllowed : kStereoAllowed)[header.bitrateIndex])
+        return nullptr;
+    const uint32_t perChannel = header.bitrate / (mono ? 1 : 2) / 1000;
+    if (perChannel <= 48)
+        return header.sampleRate == 32000 ? &kTableD : &kTableC;
+    if (perChannel <= 80)
+        return &kTableA;
+    return header.sampleRate == 48000 ? &kTableA : &kTableB;
+}
+
 void Synthesize(MpegAudioDecoder& decoder, int slots, int channels, int16_t* output)
 {
     MpegSynthesizeChannels(decoder, slots, decoder.subbandSamples[0], decoder.subbandSamples[1], channels,
@@ -169,30 +193,7 @@ bool L2DecodeStart(MpegAudioDecoder& decoder, const MpegHeader& header)
 {
     decoder.subbandLimit = SubbandLimit(decoder, header.sampleRate);
     ClearSamples(decoder);
-    decoder.l2Table = nullptr;
-    if (header.version != 1)
-        decoder.l2Table = &kTableLsf;
-    else
-    {
-        // Which bitrates each channel mode allows, and the table for the bitrate per channel.
-        static const bool kStereoAllowed[15] = {false, false, false, false, true, false, true, true,
-                                                true,  true,  true,  true,  true, true,  true};
-        static const bool kMonoAllowed[15] = {false, true, true, true,  true,  true,  true, true,
-                                              true,  true, true, false, false, false, false};
-        bool mono = header.mode == 3;
-        if (!(mono ? kMonoAllowed : kStereoAllowed)[header.bitrateIndex])
-            return false;
-        uint32_t perChannel = header.bitrate / (mono ? 1 : 2) / 1000;
-        if (perChannel <= 48)
-            decoder.l2Table = header.sampleRate == 32000 ? &kTableD : &kTableC;
-        else if (perChannel <= 80)
-            decoder.l2Table = &kTableA;
-        else
-            decoder.l2Table = header.sampleRate == 48000 ? &kTableA : &kTableB;
-    }
-    decoder.l2Limit =
-        decoder.l2Table->subbands < decoder.subbandLimit ? decoder.l2Table->subbands : decoder.subbandLimit;
-    return true;
+    return L2AllocationTable(header) != nullptr;
 }
 
 void L1DecodeFrame(MpegAudioDecoder& decoder, const MpegHeader& header, const uint8_t* frame, uint32_t size,
@@ -256,15 +257,15 @@ void L2DecodeFrame(MpegAudioDecoder& decoder, const MpegHeader& header, const ui
                    int16_t* output)
 {
     const int channels = header.channels;
-    const MpegL2AllocTable* table = decoder.l2Table;
+    const MpegL2AllocTable* table = L2AllocationTable(header);
     if (!table)
     {
-        // A stream without an allocation table for its bitrate and mode plays silence.
+        // A frame without an allocation table for its bitrate and mode plays silence.
         ClearSamples(decoder);
         Synthesize(decoder, 36, channels, output);
         return;
     }
-    const int limit = decoder.l2Limit;
+    const int limit = table->subbands < decoder.subbandLimit ? table->subbands : decoder.subbandLimit;
     const int bound = JointBound(header, limit);
     MpegBitReader reader;
     reader.Start(frame, size, 32 + (header.crc ? 16 : 0));

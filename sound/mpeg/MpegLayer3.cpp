@@ -1,12 +1,13 @@
+#include <bit>
 #include <cmath>
 #include <cstring>
 
 #include "sound/mpeg/MpegAudioDecoder.h"
+#include "sound/mpeg/MpegVector.h"
 
 namespace
 {
-// Four floats as one value with element-wise arithmetic (one SSE or NEON register).
-typedef float Float4 __attribute__((vector_size(16)));
+using mpegvec::Float4;
 
 // Scale-factor band boundaries: long (23 entries) and short (14 entries, per window) by
 // [version row][sample-rate index]; rows MPEG-1, MPEG-2, MPEG 2.5.
@@ -276,19 +277,17 @@ uint32_t L3Huffman(MpegAudioDecoder& d, MpegBitReader& r, const MpegL3GranuleInf
             int y = static_cast<int>(v & 15);
             if (!linbits)
             {
+                // Each non-zero value takes the next bit as its sign; without branches, as the
+                // signs are as good as random.
                 uint32_t rest = bits << length;
-                if (x)
-                {
-                    x = (rest & 0x80000000u) ? -x : x;
-                    rest <<= 1;
-                    ++length;
-                }
-                if (y)
-                {
-                    y = (rest & 0x80000000u) ? -y : y;
-                    ++length;
-                }
-                r.Skip(length);
+                const uint32_t hasX = x != 0;
+                const int negX = -static_cast<int>((rest >> 31) & hasX);
+                x = (x ^ negX) - negX;
+                rest <<= hasX;
+                const uint32_t hasY = y != 0;
+                const int negY = -static_cast<int>((rest >> 31) & hasY);
+                y = (y ^ negY) - negY;
+                r.Skip(length + hasX + hasY);
             }
             else
             {
@@ -304,8 +303,7 @@ uint32_t L3Huffman(MpegAudioDecoder& d, MpegBitReader& r, const MpegL3GranuleInf
             }
             q[pos] = x;
             q[pos + 1] = y;
-            if (x | y)
-                nonZero = pos + 2;
+            nonZero = (x | y) ? pos + 2 : nonZero;
         }
         for (; pos < regionEnd; ++pos)
             q[pos] = 0;
@@ -324,13 +322,11 @@ uint32_t L3Huffman(MpegAudioDecoder& d, MpegBitReader& r, const MpegL3GranuleInf
         int value[4];
         for (int k = 0; k < 4; ++k)
         {
-            value[k] = (v >> (3 - k)) & 1;
-            if (value[k])
-            {
-                value[k] = (rest & 0x80000000u) ? -1 : 1;
-                rest <<= 1;
-                ++length;
-            }
+            const uint32_t present = (v >> (3 - k)) & 1;
+            // 1 - 2 x sign bit, or 0 for a value that is not there (which takes no sign bit).
+            value[k] = static_cast<int>(present) * (1 - 2 * static_cast<int>(rest >> 31));
+            rest <<= present;
+            length += present;
         }
         r.Skip(length);
         if (r.position > end)
@@ -338,8 +334,7 @@ uint32_t L3Huffman(MpegAudioDecoder& d, MpegBitReader& r, const MpegL3GranuleInf
         for (int k = 0; k < 4; ++k)
         {
             q[pos + k] = value[k];
-            if (value[k])
-                nonZero = pos + k + 1;
+            nonZero = value[k] ? pos + k + 1 : nonZero;
         }
         pos += 4;
     }
@@ -351,8 +346,10 @@ uint32_t L3Huffman(MpegAudioDecoder& d, MpegBitReader& r, const MpegL3GranuleInf
 inline float Requantize(const MpegAudioDecoder& d, int value, float factor)
 {
     const uint32_t magnitude = static_cast<uint32_t>(value < 0 ? -value : value);
-    const float v = d.pow43[magnitude] * factor;
-    return value < 0 ? -v : v;
+    // The sign goes on as a bit, without a branch on it: factor is never negative.
+    const uint32_t v =
+        std::bit_cast<uint32_t>(d.pow43[magnitude] * factor) | (static_cast<uint32_t>(value) & 0x80000000u);
+    return std::bit_cast<float>(v);
 }
 
 // Returns the non-zero count of the dequantised lines: for short blocks the interleaving can move a
@@ -361,7 +358,6 @@ uint32_t L3Dequantize(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, 
                       bool midSide)
 {
     float* xr = d.xr[ch];
-    std::memset(xr, 0, sizeof(d.xr[ch]));
     const int* q = d.quantized;
     int gainIndex = static_cast<int>(gi.globalGain) + 6 - (midSide ? 2 : 0);
     const float gain = d.gainTable[gainIndex < 0 ? 0 : gainIndex];
@@ -377,6 +373,13 @@ uint32_t L3Dequantize(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, 
         const uint32_t mixedEnd = d.longBands[d.first.version == 1 ? 8 : 6];
         longEnd = gi.mixedBlock ? (nonZero < mixedEnd ? nonZero : mixedEnd) : 0;
         firstShort = gi.mixedBlock ? 3 : 0;
+        // Short windows leave gaps between their lines.
+        std::memset(xr, 0, sizeof(d.xr[ch]));
+    }
+    else
+    {
+        // Long blocks write every line up to the last non-zero one: only the rest is cleared.
+        std::memset(xr + longEnd, 0, sizeof(float) * (576 - longEnd));
     }
     for (int sfb = 0; sfb < 22 && d.longBands[sfb] < longEnd; ++sfb)
     {
@@ -579,29 +582,10 @@ uint32_t L3Antialias(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, u
     return nonZero;
 }
 
-// 36-point IMDCT of one sub-band's 18 lines, windowed; out receives 36 values.
-void Imdct18(const MpegAudioDecoder& d, const float* in, const float* window, float* out)
+// The 36 windowed outputs of an IMDCT from its 18 distinct values: outputs 0-8 come first, 9-17
+// mirror them with the sign changed, 18-26 come next and 27-35 mirror those.
+inline void ImdctWindow(const float* base, const float* window, float* out)
 {
-    // Input by input over all outputs: the inner loop runs over contiguous coefficients (padded
-    // to 20 so that it splits into whole vectors).
-    Float4 acc[5] = {};
-    for (int k = 0; k < 18; ++k)
-    {
-        const float x = in[k];
-        const Float4 xv = {x, x, x, x};
-        const float* c = d.imdctCos[k];
-#pragma GCC unroll 5
-        for (int q = 0; q < 5; ++q)
-        {
-            Float4 cv;
-            std::memcpy(&cv, c + 4 * q, sizeof(cv));
-            acc[q] += xv * cv;
-        }
-    }
-    float base[20];
-    std::memcpy(base, acc, sizeof(base));
-    // Outputs 0-8 come first, 9-17 mirror them with the sign changed, 18-26 come next and
-    // 27-35 mirror those.
     for (int i = 0; i < 9; ++i)
     {
         out[i] = base[i] * window[i];
@@ -609,6 +593,41 @@ void Imdct18(const MpegAudioDecoder& d, const float* in, const float* window, fl
         out[18 + i] = base[9 + i] * window[18 + i];
         out[35 - i] = base[9 + i] * window[35 - i];
     }
+}
+
+// 36-point IMDCT of one sub-band's 18 lines, windowed; out receives 36 values.
+inline __attribute__((always_inline)) void Imdct18(const MpegAudioDecoder& d, const float* in,
+                                                   const float* window, float* out)
+{
+    // Input by input over all outputs: the inner loop runs over contiguous coefficients (padded
+    // to 24 so that it splits into whole vectors of eight).
+    mpegvec::Float8 acc[3] = {};
+    for (int k = 0; k < 18; ++k)
+    {
+        const float x = in[k];
+        const mpegvec::Float8 xv = {x, x, x, x, x, x, x, x};
+        const float* c = d.imdctCos[k];
+#pragma GCC unroll 3
+        for (int q = 0; q < 3; ++q)
+        {
+            mpegvec::Float8 cv;
+            mpegvec::Load(cv, c + 8 * q);
+            acc[q] += xv * cv;
+        }
+    }
+    float base[24];
+    std::memcpy(base, acc, sizeof(base));
+    ImdctWindow(base, window, out);
+}
+
+// The scalar twin of Imdct18: the same sums in the same order.
+void Imdct18Scalar(const MpegAudioDecoder& d, const float* in, const float* window, float* out)
+{
+    float base[18] = {};
+    for (int k = 0; k < 18; ++k)
+        for (int o = 0; o < 18; ++o)
+            base[o] += in[k] * d.imdctCos[k][o];
+    ImdctWindow(base, window, out);
 }
 
 // Three 12-point IMDCTs of the interleaved short windows, windowed and overlapped into 36 values.
@@ -628,7 +647,9 @@ void Imdct6(const MpegAudioDecoder& d, const float* in, float* out)
     }
 }
 
-void L3Hybrid(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, uint32_t nonZero)
+template <bool vectorCode>
+inline __attribute__((always_inline)) void HybridBody(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi,
+                                                      int ch, uint32_t nonZero)
 {
     const uint32_t active = (nonZero + 17) / 18;
     float(*out)[32] = d.hybrid[ch];
@@ -656,8 +677,10 @@ void L3Hybrid(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, uint32_t
             type = 0;
         if (type == 2)
             Imdct6(d, d.xr[ch] + 18 * sb, z);
-        else
+        else if constexpr (vectorCode)
             Imdct18(d, d.xr[ch] + 18 * sb, d.windowLong[type], z);
+        else
+            Imdct18Scalar(d, d.xr[ch] + 18 * sb, d.windowLong[type], z);
         for (int t = 0; t < 18; ++t)
         {
             out[t][sb] = z[t] + saved[t];
@@ -668,6 +691,27 @@ void L3Hybrid(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, uint32_t
     for (int t = 1; t < 18; t += 2)
         for (int sb = 1; sb < 32; sb += 2)
             out[t][sb] = -out[t][sb];
+}
+
+// The IMDCTs and overlap of one granule and channel into d.hybrid, with the vector IMDCT (built
+// for AVX2 too) or its scalar twin.
+NERULAN_WIDE_CLONES void HybridVector(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch,
+                                      uint32_t nonZero)
+{
+    HybridBody<true>(d, gi, ch, nonZero);
+}
+
+void HybridScalar(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, uint32_t nonZero)
+{
+    HybridBody<false>(d, gi, ch, nonZero);
+}
+
+void L3Hybrid(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, uint32_t nonZero)
+{
+    if (d.vectorCode)
+        HybridVector(d, gi, ch, nonZero);
+    else
+        HybridScalar(d, gi, ch, nonZero);
 }
 
 void L3DecodeGranule(MpegAudioDecoder& d, const MpegHeader& header, int gr, MpegBitReader& r,

@@ -2,23 +2,14 @@
 #include <cstring>
 
 #include "sound/mpeg/MpegAudioDecoder.h"
+#include "sound/mpeg/MpegVector.h"
 
 namespace
 {
-// Eight floats and eight integers as one value with element-wise arithmetic: two SSE registers
-// on any x86-64, one AVX register where the processor has AVX2. Four floats are one SSE register:
-// the DCT runs on four time slots at once, one slot per element.
-typedef float Float8 __attribute__((vector_size(32)));
-typedef int32_t Int8 __attribute__((vector_size(32)));
-typedef int16_t Short8 __attribute__((vector_size(16)));
-typedef float Float4 __attribute__((vector_size(16)));
-typedef int32_t Int4 __attribute__((vector_size(16)));
-
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-#define NERULAN_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define NERULAN_WIDE_CLONES
-#endif
+using mpegvec::Float4;
+using mpegvec::Float8;
+using mpegvec::Int8;
+using mpegvec::Short8;
 
 // The synthesis window D[0..256] times 65,536 (its values are multiples of 1 / 65,536); the rest
 // of the 512 coefficients mirror these around D[256].
@@ -372,26 +363,6 @@ inline __attribute__((always_inline)) void AddProduct8(Float8& sum, const float*
     sum += wv * rv;
 }
 
-inline __attribute__((always_inline)) Float4 Load4(const float* p)
-{
-    Float4 v;
-    std::memcpy(&v, p, sizeof(v));
-    return v;
-}
-
-// Rows a, b, c, d become columns.
-inline __attribute__((always_inline)) void Transpose4(Float4& a, Float4& b, Float4& c, Float4& d)
-{
-    const Float4 ab0 = __builtin_shuffle(a, b, Int4{0, 4, 1, 5});
-    const Float4 ab1 = __builtin_shuffle(a, b, Int4{2, 6, 3, 7});
-    const Float4 cd0 = __builtin_shuffle(c, d, Int4{0, 4, 1, 5});
-    const Float4 cd1 = __builtin_shuffle(c, d, Int4{2, 6, 3, 7});
-    a = __builtin_shuffle(ab0, cd0, Int4{0, 1, 4, 5});
-    b = __builtin_shuffle(ab0, cd0, Int4{2, 3, 6, 7});
-    c = __builtin_shuffle(ab1, cd1, Int4{0, 1, 4, 5});
-    d = __builtin_shuffle(ab1, cd1, Int4{2, 3, 6, 7});
-}
-
 // Clamps eight windowed sums to 16 bits while still float (NaN from damaged data becomes 0) and
 // truncates them toward zero.
 inline __attribute__((always_inline)) void ClampToShort8(const Float8& sum, Short8& pcm)
@@ -460,8 +431,8 @@ inline __attribute__((always_inline)) void WindowSlotPair(const float (*left)[64
         Short8 a, b;
         ClampToShort8(accL[q], a);
         ClampToShort8(accR[q], b);
-        const Short8 low = __builtin_shuffle(a, b, Short8{0, 8, 1, 9, 2, 10, 3, 11});
-        const Short8 high = __builtin_shuffle(a, b, Short8{4, 12, 5, 13, 6, 14, 7, 15});
+        Short8 low, high;
+        mpegvec::Interleave8(a, b, low, high);
         std::memcpy(out + 16 * q, &low, sizeof(low));
         std::memcpy(out + 16 * q + 8, &high, sizeof(high));
     }
@@ -479,8 +450,12 @@ inline __attribute__((always_inline)) void DctGroup(const float* coef, const flo
     Float4 in[32];
     for (int i = 0; i < 32; i += 4)
     {
-        Float4 a = Load4(row[0] + i), b = Load4(row[1] + i), c = Load4(row[2] + i), d = Load4(row[3] + i);
-        Transpose4(a, b, c, d);
+        Float4 a, b, c, d;
+        mpegvec::Load(a, row[0] + i);
+        mpegvec::Load(b, row[1] + i);
+        mpegvec::Load(c, row[2] + i);
+        mpegvec::Load(d, row[3] + i);
+        mpegvec::Transpose4(a, b, c, d);
         in[i] = a, in[i + 1] = b, in[i + 2] = c, in[i + 3] = d;
     }
     Float4 v[64];
@@ -488,7 +463,7 @@ inline __attribute__((always_inline)) void DctGroup(const float* coef, const flo
     for (int i = 0; i < 64; i += 4)
     {
         Float4 a = v[i], b = v[i + 1], c = v[i + 2], d = v[i + 3];
-        Transpose4(a, b, c, d);
+        mpegvec::Transpose4(a, b, c, d);
         std::memcpy(rows[0] + i, &a, sizeof(a));
         std::memcpy(rows[1] + i, &b, sizeof(b));
         std::memcpy(rows[2] + i, &c, sizeof(c));
@@ -549,6 +524,25 @@ NERULAN_WIDE_CLONES int SynthesizeStereo(const float* coef, const float (*window
     }
     return pos;
 }
+// The scalar twin of SynthesizeSlots: the same operations in the same order for each sample.
+int SynthesizeSlotsScalar(const float* coef, const float (*window)[32], float (*ring)[64], int pos,
+                          const float (*samples)[32], int slots, int16_t* out, int stride)
+{
+    for (int t = 0; t < slots; ++t)
+    {
+        Dct32ToMatrixing(coef, samples[t], ring[pos]);
+        for (int j = 0; j < 32; ++j)
+        {
+            float sum = 0;
+            for (int s = 0; s < 16; ++s)
+                sum += window[s][j] * ring[(pos + s) & 15][32 * (s & 1) + j];
+            *out = MpegClampSample(sum);
+            out += stride;
+        }
+        pos = (pos - 1) & 15;
+    }
+    return pos;
+}
 } // namespace
 
 void MpegDct32(const float* c, const float* in, float* out)
@@ -576,9 +570,10 @@ void MpegSubbandSynthesis(MpegAudioDecoder& decoder, int slots, const float (*sa
 {
     if (slots <= 0)
         return;
+    auto* synthesize = decoder.vectorCode ? SynthesizeSlots : SynthesizeSlotsScalar;
     decoder.ringPos[channel] =
-        SynthesizeSlots(decoder.dctCoef, decoder.synthWindow, decoder.ring[channel], decoder.ringPos[channel],
-                        samples, slots, output + channel, channelCount);
+        synthesize(decoder.dctCoef, decoder.synthWindow, decoder.ring[channel], decoder.ringPos[channel],
+                   samples, slots, output + channel, channelCount);
 }
 
 void MpegSynthesizeChannels(MpegAudioDecoder& decoder, int slots, const float (*left)[32],
@@ -586,7 +581,7 @@ void MpegSynthesizeChannels(MpegAudioDecoder& decoder, int slots, const float (*
 {
     if (slots <= 0)
         return;
-    if (channels != 2 || decoder.ringPos[0] != decoder.ringPos[1])
+    if (channels != 2 || decoder.ringPos[0] != decoder.ringPos[1] || !decoder.vectorCode)
     {
         // One channel, or rings that were advanced apart by single-channel calls.
         MpegSubbandSynthesis(decoder, slots, left, 0, channels, output);

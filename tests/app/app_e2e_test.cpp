@@ -124,6 +124,19 @@ TEST_F(AppEndToEnd, CutFileIsReportedLikeAMissingOne)
     EXPECT_NE(ReadTextFile(m_stderr).find("Interface file has not been found!"), std::string::npos);
 }
 
+TEST_F(AppEndToEnd, OversizedDesignIsReportedWithExitCodeOne)
+{
+    CInterfaceFileWriter::Header header;
+    header.designWidth = 65535;
+    header.designHeight = 65535;
+    m_folder.Write("Main.qvr", CInterfaceFileWriter::MinimalFile(header));
+    ASSERT_TRUE(Start({}));
+    // The sanitizer build on a busy machine may take a while to start.
+    EXPECT_EQ(m_child.Wait(30000), 1);
+    EXPECT_NE(ReadTextFile(m_stderr).find("The display could not be set up!"), std::string::npos)
+        << ReadTextFile(m_stderr);
+}
+
 TEST_F(AppEndToEnd, PasswordTypedIntoThePrompt)
 {
     CInterfaceFileWriter::Header header;

@@ -82,6 +82,17 @@ INSTANTIATE_TEST_SUITE_P(
                         "Main.qvr",
                         "K\xC3\xBC"
                         "che \xE2\x82\xAC 1.5.6"},
+        // A caption that is no UTF-8 reads its other bytes as Windows-1252, neither cut nor dropped.
+        CommandLineCase{"Latin1Caption",
+                        {"/caption", "K\xFC"
+                                     "che \x80"},
+                        "Main.qvr",
+                        "K\xC3\xBC"
+                        "che \xE2\x82\xAC 1.5.6"},
+        CommandLineCase{"MixedCaption",
+                        {"/caption", "\xC3\xA4\xE4\xE2\x82"},
+                        "Main.qvr",
+                        "\xC3\xA4\xC3\xA4\xC3\xA2\xE2\x80\x9A 1.5.6"},
         CommandLineCase{"NonAsciiPath", {"Pl\xC3\xA4n.qvr"}, "Pl\xC3\xA4n.qvr", "Nerulan 1.5.6"},
         // A file name that is no UTF-8 (a Latin-1 name, a stray byte first, a cut or over-long
         // sequence) is opened by its very bytes, neither cut short nor dropped.

@@ -4,6 +4,9 @@
 
 #include "common/InStream.h"
 #include "devices/AbstractDevice.h"
+#include "devices/DeviceFactory.h"
+#include "devices/DeviceParams.h"
+#include "interface/AbstractDialogSystem.h"
 #include "support/AppTestSupport.h"
 
 namespace
@@ -68,7 +71,7 @@ class DeviceTableTest : public ::testing::Test
 {
 protected:
     // Opens a file whose header is complete (its back end is real) and reads its device table.
-    bool ReadTable(DeviceTableDlg& dialog, const std::vector<uint8_t>& tableAndAfter)
+    bool ReadTable(CClientDlg& dialog, const std::vector<uint8_t>& tableAndAfter)
     {
         CInterfaceFileWriter writer;
         writer.PutHeader({});
@@ -92,7 +95,7 @@ protected:
         Device device;
         device.id = 0x00010005;
         device.type = type;
-        device.host = "10.0.0.7";
+        device.host = "127.0.0.1";
         device.port = 1319;
         device.parameters = "19200,7,e";
         device.channels = {Channel{3, 6, 1, 0, {'a', 'b'}}, Channel{0xFFFF0001, 8, 2, 2, {}}};
@@ -114,7 +117,7 @@ TEST_F(DeviceTableTest, RecordsWithoutDriverAreReadWholeAndSkipped)
     ASSERT_TRUE(ReadTable(dialog, Table({Sample(0x02), second}, 0xC0FFEE)));
 
     EXPECT_EQ(dialog.seen,
-              (std::vector<std::string>{"device 65541 2 10.0.0.7 1319 19200,7,e", "device 9 97 - 1319 -"}));
+              (std::vector<std::string>{"device 65541 2 127.0.0.1 1319 19200,7,e", "device 9 97 - 1319 -"}));
     EXPECT_EQ(std::u16string(dialog.GetErrorText()), u"Wrong controller!");
     EXPECT_EQ(dialog.GetDeviceList()->GetCount(), 0);
     // The next field is read from the right place.
@@ -129,9 +132,9 @@ TEST_F(DeviceTableTest, ADriverGetsItsChannelsInFileOrder)
     DeviceTableDlg dialog;
     dialog.driverType = 0x61;
     ASSERT_TRUE(ReadTable(dialog, Table({Sample(0x61), Sample(0x02)}, 1)));
-    EXPECT_EQ(dialog.seen, (std::vector<std::string>{"device 65541 97 10.0.0.7 1319 19200,7,e", "begin",
+    EXPECT_EQ(dialog.seen, (std::vector<std::string>{"device 65541 97 127.0.0.1 1319 19200,7,e", "begin",
                                                      "channel 3 6 1 0 ab", "channel 4294901761 8 2 2 ", "end",
-                                                     "device 65541 2 10.0.0.7 1319 19200,7,e"}));
+                                                     "device 65541 2 127.0.0.1 1319 19200,7,e"}));
     EXPECT_EQ(dialog.GetDeviceList()->GetCount(), 1);
     EXPECT_EQ(dialog.GetDeviceList()->GetGrowStep(), 2);
     // Published once the whole table is read.
@@ -142,7 +145,7 @@ TEST_F(DeviceTableTest, ADriverGetsItsChannelsInFileOrder)
     EXPECT_EQ(dialog.StandIn()->GetId(), 5);
     EXPECT_FALSE(dialog.interfaceAtBegin);
     ASSERT_NE(dialog.GetBackEnd(), nullptr);
-    EXPECT_EQ(dialog.StandIn()->GetDialogSystem(), dialog.GetBackEnd());
+    EXPECT_EQ(dialog.StandIn()->GetDialogSystem(), static_cast<CDeviceEventSink*>(dialog.GetBackEnd()));
     dialog.Shutdown();
 }
 
@@ -211,5 +214,120 @@ TEST_F(DeviceTableTest, LengthsBeyondTheFileAreRefused)
         EXPECT_EQ(std::u16string(dialog.GetErrorText()), u"Interface file has not been found!");
         dialog.Shutdown();
     }
+}
+
+// A driver for the factory's rows in these tests: keeps what Configure gave it and its channels.
+class CFactoryStandIn : public CAbstractDevice
+{
+public:
+    uint16_t port = 0;
+    uint32_t baud = 0;
+    char parity = 0;
+    std::string text;
+    std::vector<uint32_t> channels;
+    bool readsReportKind = true;
+
+    bool Configure(DeviceParams* params) override
+    {
+        port = params->port;
+        baud = params->baud;
+        parity = params->parity;
+        text = params->text ? params->text : "";
+        return true;
+    }
+    bool AddChannel(uint32_t id, uint8_t, uint8_t, uint8_t, uint32_t, const uint8_t*) override
+    {
+        channels.push_back(id);
+        return true;
+    }
+    bool ReadsReportKind() const override { return readsReportKind; }
+};
+
+// A driver that, as several bus drivers, never reads the report kind.
+class CKindBlindStandIn : public CFactoryStandIn
+{
+public:
+    CKindBlindStandIn() { readsReportKind = false; }
+};
+
+// The window's own record reading with the factory's logic over a table of stand-in drivers; the
+// devices are real list entries, deleted by the stop order.
+class FactoryDlg : public CClientDlg
+{
+public:
+    FactoryDlg() : CClientDlg(nullptr, nullptr) {}
+    ~FactoryDlg() override { Shutdown(); }
+
+    CFactoryStandIn* At(int32_t i) { return GetDeviceList()->Get<CFactoryStandIn>(i); }
+
+protected:
+    CAbstractDevice* CreateDevice(const DeviceRecord& record, bool& known) override
+    {
+        static const DeviceTypeRow rows[] = {
+            {0x63, "serial", ParamForm::Serial3, Requirement::ComPort, 9600, MakeDevice<CFactoryStandIn>},
+            {0x93, "serial 4800", ParamForm::Serial3, Requirement::ComPort, 4800,
+             MakeDevice<CFactoryStandIn>},
+            {0xB3, "serial 19200", ParamForm::Serial4, Requirement::ComPort, 19200,
+             MakeDevice<CFactoryStandIn>},
+            {0x161, "text", ParamForm::WholeText, Requirement::HostPortText, 0, MakeDevice<CFactoryStandIn>},
+            {0x21, "blind", ParamForm::Number, Requirement::HostAndPort, 0, MakeDevice<CKindBlindStandIn>},
+        };
+        return CDeviceFactory(rows).Create(record.type, record.host, record.port, record.parameters, known);
+    }
+};
+
+TEST_F(DeviceTableTest, TheFactoryCreatesConfiguresAndSkipsByRow)
+{
+    Device serial{0x00010005, 0x63, nullptr, 3, "19200,7,e", {Channel{1, 6, 1, 0, {}}}};
+    Device serialDefaults{6, 0x63, nullptr, 4, nullptr, {}};
+    Device x10{7, 0x93, nullptr, 5, nullptr, {}};
+    Device helvar{8, 0xB3, nullptr, 6, nullptr, {}};
+    // A Lutron record without its login text is skipped, its channels read and dropped.
+    Device lutronNoText{9, 0x161, "127.0.0.1", 23, nullptr, {Channel{2, 6, 1, 0, {'z'}}}};
+    Device lutron{10, 0x161, "127.0.0.1", 23, "nwk", {}};
+    Device unknown{11, 0x02, "127.0.0.1", 80, nullptr, {Channel{3, 6, 1, 0, {'q', 'q'}}}};
+    Device after{12, 0x63, nullptr, 1, "9600,8,o", {Channel{4, 6, 1, 0, {}}}};
+    FactoryDlg dialog;
+    ASSERT_TRUE(ReadTable(
+        dialog, Table({serial, serialDefaults, x10, helvar, lutronNoText, lutron, unknown, after}, 0xBEEF)));
+    EXPECT_EQ(std::u16string(dialog.GetErrorText()), u"Wrong controller!");
+    ASSERT_EQ(dialog.GetDeviceList()->GetCount(), 6);
+
+    EXPECT_EQ(dialog.At(0)->GetId(), 5);
+    EXPECT_EQ(dialog.At(0)->port, 3);
+    EXPECT_EQ(dialog.At(0)->baud, 19200u);
+    EXPECT_EQ(dialog.At(0)->parity, 'e');
+    EXPECT_EQ(dialog.At(0)->channels, std::vector<uint32_t>{1});
+    // Without a parameter text: each family's baud, and a parity that opens.
+    EXPECT_EQ(dialog.At(1)->baud, 9600u);
+    EXPECT_EQ(dialog.At(1)->parity, 'n');
+    EXPECT_EQ(dialog.At(2)->baud, 4800u);
+    EXPECT_EQ(dialog.At(3)->baud, 19200u);
+    EXPECT_EQ(dialog.At(4)->GetId(), 10);
+    EXPECT_EQ(dialog.At(4)->text, "nwk");
+    // The record after the unknown type is read from the right place.
+    EXPECT_EQ(dialog.At(5)->GetId(), 12);
+    EXPECT_EQ(dialog.At(5)->parity, 'o');
+    EXPECT_EQ(dialog.At(5)->channels, std::vector<uint32_t>{4});
+    uint32_t next = 0;
+    ASSERT_TRUE(dialog.GetStream()->ReadU32(next));
+    EXPECT_EQ(next, 0xBEEFu);
+    dialog.Shutdown();
+}
+
+TEST_F(DeviceTableTest, ADriverThatDoesNotReadTheReportKindKeepsEveryChannel)
+{
+    // Kind 20 (show a page) needs a text: refused for a driver that posts its channels' report
+    // kinds with numbers, kept for one that never reads the kind.
+    std::vector<Channel> channels = {Channel{1, 6, 1, 0, {}}, Channel{2, 6, 20, 0, {}},
+                                     Channel{3, 6, 45, 0, {}}};
+    Device reads{1, 0x63, nullptr, 1, nullptr, channels};
+    Device blind{2, 0x21, "127.0.0.1", 502, "1000", channels};
+    FactoryDlg dialog;
+    ASSERT_TRUE(ReadTable(dialog, Table({reads, blind}, 0)));
+    ASSERT_EQ(dialog.GetDeviceList()->GetCount(), 2);
+    EXPECT_EQ(dialog.At(0)->channels, std::vector<uint32_t>{1});
+    EXPECT_EQ(dialog.At(1)->channels, (std::vector<uint32_t>{1, 2, 3}));
+    dialog.Shutdown();
 }
 } // namespace

@@ -6,8 +6,8 @@
 
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
-#include "render/DirectXDialogSystem.h"
-#include "render/GDIDialogSystem.h"
+#include "screen/DirectXDialogSystem.h"
+#include "screen/GDIDialogSystem.h"
 #include "support/AppTestSupport.h"
 
 namespace
@@ -249,6 +249,34 @@ TEST_F(HeaderTest, FullScreenWithNoModeThatHoldsTheDesignIsAStartupFailure)
     // The error box can be answered with the pointer.
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
     dialog.Shutdown();
+}
+
+TEST_F(HeaderTest, DesignsAboveTheLargestSideCannotBeSetUp)
+{
+    // The largest side passes; one pixel more, in either direction, is a back-end failure
+    // rather than a surface of up to 17 GB.
+    const int32_t largest = CAbstractDialogSystem::kMaxDesignSide;
+    struct Case
+    {
+        int32_t width, height;
+        bool accepted;
+    };
+    for (const Case& c : {Case{largest, 16, true}, Case{16, largest, true}, Case{largest + 1, 16, false},
+                          Case{16, largest + 1, false}, Case{65535, 65535, false}})
+    {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        Header header;
+        header.designWidth = static_cast<uint16_t>(c.width);
+        header.designHeight = static_cast<uint16_t>(c.height);
+        CRecordingClientDlg dialog;
+        EXPECT_EQ(Open(dialog, CInterfaceFileWriter::MinimalFile(header)), c.accepted);
+        if (!c.accepted)
+        {
+            EXPECT_EQ(ErrorOf(dialog), u"The display could not be set up!");
+            EXPECT_EQ(dialog.GetBackEnd(), nullptr);
+        }
+        dialog.Shutdown();
+    }
 }
 
 TEST_F(HeaderTest, WithoutAWindowTheDisplayCannotBeSetUp)

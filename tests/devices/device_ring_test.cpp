@@ -70,9 +70,9 @@ public:
 };
 
 // The interface a device dispatches to is only compared with null here.
-CAbstractDialogSystem* FakeSystem()
+CDeviceEventSink* FakeSystem()
 {
-    return reinterpret_cast<CAbstractDialogSystem*>(uintptr_t{0x10});
+    return reinterpret_cast<CDeviceEventSink*>(uintptr_t{0x10});
 }
 } // namespace
 

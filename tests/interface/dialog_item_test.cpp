@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include "common/Vector.h"
+#include "devices/HTTPDynamicImage.h"
 #include "interface/AbstractEffect.h"
 #include "interface/CommandSequences.h"
 #include "interface/DialogItem.h"
@@ -355,7 +357,7 @@ TEST(DialogItemUpdate, NoticesANewPictureOfTheDynamicImageTheValueSelects)
     ItemRect rect{0, 0, 10, 10};
     CDialogItem item(0, nullptr, &rect);
     AddStates(item, 2);
-    CDynamicSprite image;
+    CDynamicSprite image(std::make_unique<CHTTPDynamicImage>());
     item.GetStateAt(1)->m_bitmap = &image;
     item.m_value = 1.7f; // state 1 by the value, while the state index stays 0
 
@@ -379,7 +381,7 @@ TEST(DialogItemUpdate, ValuesOutsideTheStatesAreIgnored)
 {
     CDialogItem item(0, nullptr);
     AddStates(item, 1);
-    CDynamicSprite image;
+    CDynamicSprite image(std::make_unique<CHTTPDynamicImage>());
     item.GetStateAt(0)->m_bitmap = &image;
     for (float value : {-0.5f, -1.0f, 1.0f, std::numeric_limits<float>::quiet_NaN(), 3e9f})
     {

@@ -1,7 +1,10 @@
 // The incremental loader: one record per call behind the Loading page, then the start page.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "common/Vector.h"
@@ -13,6 +16,7 @@
 #include "render/Sprite.h"
 #include "sound/SoundFile.h"
 #include "support/LoaderTestSupport.h"
+#include "support/TempFolder.h"
 #include "tools/writer/ResourceRecordWriter.h"
 
 using loadertest::CBackEndHarness;
@@ -356,6 +360,53 @@ TEST(LoaderFonts, RecordsOfBothLayoutsAreReadWhole)
             EXPECT_EQ(nullptr, loaded);
         }
     }
+}
+
+TEST(LoaderFonts, WindowsFontFileNamesOfOlderFilesFindTheirFile)
+{
+    // Files of version 0x103FF and older name font files as Windows wrote them: '\' between
+    // folders and any letter case. The font file lies in the working folder as Fonts/Sans.TTF.
+    TempFolder folder;
+    ASSERT_EQ(mkdir(folder.File("Fonts").c_str(), 0700), 0);
+    ASSERT_TRUE(WriteFileBytes(folder.File("Fonts/Sans.TTF"),
+                               ReadFileBytes("/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf")));
+    const std::string previous = std::filesystem::current_path();
+    ASSERT_EQ(chdir(folder.Path().c_str()), 0);
+    struct Case
+    {
+        const char* name;
+        bool found;
+    };
+    for (const Case& c : {Case{"fonts\\sans.ttf", true}, Case{"FONTS/SANS.TTF", true}, Case{"Fonts\\Sans.TTF", true},
+                          Case{".\\fonts\\Sans.ttf", true}, Case{"fonts\\sans.ttf2", false}})
+    {
+        SCOPED_TRACE(c.name);
+        CBackEndHarness harness(640, 480, 0x103FF);
+        ASSERT_TRUE(harness.Ready());
+        std::string record = std::string("unused") + '\0' + c.name + '\0';
+        harness.Begin(loadertest::RecordBytes(0x103FF,
+                                              [&](CInterfaceFileWriter& w)
+                                              {
+                                                  w.PutResourceStart(0, "Home");
+                                                  w.PutCount(0);
+                                                  w.PutCount(0);
+                                                  w.PutCount(1);
+                                                  w.PutU32(33);
+                                                  w.PutBytes(record.data(), record.size());
+                                                  w.PutU8(20);
+                                                  w.PutU8(0);
+                                                  w.PutCount(1);
+                                                  PageRecordWriter::PutPage(w, Page("Home", 0x000000FF));
+                                                  w.PutCount(0);
+                                              }));
+        harness.LoadAll();
+        EXPECT_STREQ("Home", harness.CurrentPageName());
+        CFnt* loaded = harness.System()->FindFont(33);
+        EXPECT_EQ(loaded != nullptr, c.found);
+        if (loaded)
+            EXPECT_EQ(20, loaded->GetSize());
+    }
+    ASSERT_EQ(chdir(previous.c_str()), 0);
 }
 
 TEST(LoaderTruncated, EveryCutOfAFileEndsLoadingCleanly)

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "common/DynamicSpriteData.h"
 #include "common/Vector.h"
 #include "interface/AbstractEffect.h"
 #include "interface/DialogPage.h"
 #include "render/DynamicSprite.h"
-#include "render/DynamicSpriteData.h"
 #include "support/LoaderTestSupport.h"
 
 using loadertest::CBackEndHarness;
@@ -36,14 +36,7 @@ protected:
         ASSERT_STREQ("First", m_harness.CurrentPageName());
     }
 
-    std::vector<int32_t> History()
-    {
-        std::vector<int32_t> entries;
-        CVector* history = System()->GetPageHistory();
-        for (int32_t i = 0; i < history->GetCount(); i++)
-            entries.push_back(static_cast<int32_t>(reinterpret_cast<intptr_t>(history->GetAt(i))));
-        return entries;
-    }
+    std::vector<int32_t> History() { return System()->GetPageHistory(); }
 
     // Runs "verb popup[@page]" words in order: show, hide, toggle, hidegroup, hideall, hideeverywhere,
     // hideallon.
@@ -248,7 +241,7 @@ TEST_F(Navigation, AddDynamicImageWithAKnownNameChangesThatImage)
     int32_t before = images->GetCount();
     CDynamicSpriteData first;
     first.mask = CDynamicSpriteData::ChangeHost | CDynamicSpriteData::ChangePort;
-    CDynamicSpriteData::SetText(first.host, "camera.local");
+    CDynamicSpriteData::SetText(first.host, "127.0.0.1");
     first.port = 8080;
     System()->AddDynamicImage("Cam", &first);
     ASSERT_EQ(before + 1, images->GetCount());
@@ -263,10 +256,24 @@ TEST_F(Navigation, AddDynamicImageWithAKnownNameChangesThatImage)
         System()->AddDynamicImage("Cam", &second);
     EXPECT_EQ(before + 1, images->GetCount());
     EXPECT_EQ(9090, cam->GetPort());
-    EXPECT_STREQ("camera.local", cam->GetHost());
+    EXPECT_STREQ("127.0.0.1", cam->GetHost());
 
     System()->ChangeDynamicImage("Nope", &first);
     System()->AddDynamicImage("Other", &first);
     EXPECT_EQ(before + 2, images->GetCount());
+}
+
+TEST_F(Navigation, AddDynamicImageWithoutANameAddsNothing)
+{
+    // A peer that sends the request without a name, again and again, must not grow the images.
+    CVector* images = System()->GetImages();
+    int32_t before = images->GetCount();
+    CDynamicSpriteData data;
+    data.mask = CDynamicSpriteData::ChangeHost;
+    CDynamicSpriteData::SetText(data.host, "127.0.0.1");
+    for (int i = 0; i < 1000; i++)
+        System()->AddDynamicImage("", &data);
+    System()->AddDynamicImage(nullptr, &data);
+    EXPECT_EQ(before, images->GetCount());
 }
 } // namespace

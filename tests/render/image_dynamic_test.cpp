@@ -8,14 +8,14 @@
 #include <string>
 #include <thread>
 
+#include "common/DynamicSpriteData.h"
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
 #include "common/Vector.h"
-#include "devices/HTTPDynamicImage.h"
 #include "render/BlendTables.h"
 #include "render/DynamicSprite.h"
-#include "render/DynamicSpriteData.h"
 #include "render/PixelBuffer.h"
+#include "support/RecordingFetcher.h"
 #include "support/image_fixtures.h"
 #include "support/text_fixtures.h"
 
@@ -117,15 +117,15 @@ TEST_F(ImageDynamic, LoadsTheRecordOfEitherFileVersion)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.version);
-        std::unique_ptr<CInStream> stream(StreamOver(DynamicRecord("10.0.0.5", 8080, c.refresh, c.flag)));
-        CDynamicSprite sprite;
+        std::unique_ptr<CInStream> stream(StreamOver(DynamicRecord("127.0.0.1", 8080, c.refresh, c.flag)));
+        CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
         ASSERT_TRUE(sprite.Load(stream.get(), 4, "camera", c.version));
         EXPECT_EQ(stream->Pending(), 0);
         EXPECT_EQ(sprite.GetKind(), CSprite::KindDynamic);
         EXPECT_EQ(sprite.GetId(), 4u);
         EXPECT_STREQ(sprite.GetName(), "camera");
         EXPECT_EQ(sprite.GetProtocol(), 1);
-        EXPECT_STREQ(sprite.GetHost(), "10.0.0.5");
+        EXPECT_STREQ(sprite.GetHost(), "127.0.0.1");
         EXPECT_EQ(sprite.GetPort(), 8080);
         EXPECT_STREQ(sprite.GetPath(), "cam");
         EXPECT_STREQ(sprite.GetFile(), "snapshot.jpg");
@@ -147,17 +147,17 @@ TEST_F(ImageDynamic, RecordsCutShortAreRefused)
     {
         std::unique_ptr<CInStream> stream(
             StreamOver(std::vector<uint8_t>(record.begin(), record.begin() + static_cast<long>(keep))));
-        CDynamicSprite sprite;
+        CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
         EXPECT_FALSE(sprite.Load(stream.get(), 1, "x", 0x10500)) << keep;
     }
     std::unique_ptr<CInStream> stream(StreamOver(badLength));
-    CDynamicSprite sprite;
+    CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
     EXPECT_FALSE(sprite.Load(stream.get(), 1, "x", 0x10500));
 }
 
 TEST_F(ImageDynamic, PicturesReplaceTheBitmapAndRaiseTheVersion)
 {
-    CDynamicSprite sprite;
+    CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
     Deliver(sprite, m_png);
     ASSERT_TRUE(sprite.HasBitmap());
     EXPECT_EQ(sprite.GetVersion(), 1u);
@@ -176,7 +176,7 @@ TEST_F(ImageDynamic, PicturesReplaceTheBitmapAndRaiseTheVersion)
 
 TEST_F(ImageDynamic, PictureArrivingWhileTheImageIsLockedIsDropped)
 {
-    CDynamicSprite sprite;
+    CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
     std::atomic<bool> holding{false};
     std::atomic<bool> release{false};
     // Another thread draws (holds the lock) while the picture arrives.
@@ -204,7 +204,7 @@ TEST_F(ImageDynamic, PictureArrivingWhileTheImageIsLockedIsDropped)
 
 TEST_F(ImageDynamic, DrawScalesThePictureToTheWholeBuffer)
 {
-    CDynamicSprite sprite;
+    CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
     Deliver(sprite, m_png);
     CPixelBuffer* buffer = CPixelBuffer::Create(8, 4);
     sprite.Draw(buffer, 5, 5); // the position is not used
@@ -228,10 +228,10 @@ TEST_F(ImageDynamic, DrawScalesThePictureToTheWholeBuffer)
 
 TEST_F(ImageDynamic, FetcherRunsOnlyWhileTheImageIsShown)
 {
-    std::unique_ptr<CInStream> stream(StreamOver(DynamicRecord("10.0.0.5", 8080, {0x10, 0x27, 0, 0}, 0)));
-    CDynamicSprite sprite;
+    std::unique_ptr<CInStream> stream(StreamOver(DynamicRecord("127.0.0.1", 8080, {0x10, 0x27, 0, 0}, 0)));
+    CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
     ASSERT_TRUE(sprite.Load(stream.get(), 1, "camera", 0x10500));
-    CHTTPDynamicImage* fetcher = sprite.GetFetcher();
+    CRecordingFetcher* fetcher = CRecordingFetcher::Of(sprite);
     EXPECT_EQ(fetcher->GetSprite(), &sprite);
 
     // Never shown: never connected.
@@ -245,7 +245,7 @@ TEST_F(ImageDynamic, FetcherRunsOnlyWhileTheImageIsShown)
     EXPECT_EQ(fetcher->GetConfigureCount(), 1);
     EXPECT_EQ(fetcher->GetConnectCount(), 1);
     EXPECT_TRUE(fetcher->IsActive());
-    EXPECT_STREQ(fetcher->GetHost(), "10.0.0.5");
+    EXPECT_STREQ(fetcher->GetHost(), "127.0.0.1");
     EXPECT_EQ(fetcher->GetRefreshPeriod(), 10000u);
     Tick(sprite, true);
     Tick(sprite, true);
@@ -276,23 +276,23 @@ TEST_F(ImageDynamic, ImageWithoutAnAddressIsNotTriedAgainWhileShown)
     };
     for (const Case& c : {Case{nullptr, 80}, Case{"", 80}, Case{"cam.local", 0}})
     {
-        CDynamicSprite sprite;
+        CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
         Address(sprite, c.host, c.port);
         for (int i = 0; i < 3; ++i)
             Tick(sprite, true);
         EXPECT_TRUE(sprite.IsFetching());
-        EXPECT_EQ(sprite.GetFetcher()->GetConfigureCount(), 0);
-        EXPECT_EQ(sprite.GetFetcher()->GetConnectCount(), 0);
-        EXPECT_EQ(sprite.GetFetcher()->GetUpdateCount(), 2);
+        EXPECT_EQ(CRecordingFetcher::Of(sprite)->GetConfigureCount(), 0);
+        EXPECT_EQ(CRecordingFetcher::Of(sprite)->GetConnectCount(), 0);
+        EXPECT_EQ(CRecordingFetcher::Of(sprite)->GetUpdateCount(), 2);
     }
 }
 
 TEST_F(ImageDynamic, ChangesDisconnectAndSetTheFetcherUpAgain)
 {
-    CDynamicSprite sprite;
+    CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
     Address(sprite, "old.host", 80);
     Tick(sprite, true);
-    CHTTPDynamicImage* fetcher = sprite.GetFetcher();
+    CRecordingFetcher* fetcher = CRecordingFetcher::Of(sprite);
     ASSERT_EQ(fetcher->GetConnectCount(), 1);
     fetcher->SetPictureReceived(true);
 
@@ -341,18 +341,18 @@ TEST_F(ImageDynamic, ChangesDisconnectAndSetTheFetcherUpAgain)
 
 TEST_F(ImageDynamic, RefreshRequestFetchesAgainAndRaisesTheVersion)
 {
-    CDynamicSprite sprite;
-    sprite.GetFetcher()->SetPictureReceived(true);
+    CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
+    CRecordingFetcher::Of(sprite)->SetPictureReceived(true);
     sprite.SetRefreshPeriod(1);
-    EXPECT_EQ(sprite.GetFetcher()->GetRefreshPeriod(), 1u);
-    EXPECT_FALSE(sprite.GetFetcher()->GetPictureReceived());
+    EXPECT_EQ(CRecordingFetcher::Of(sprite)->GetRefreshPeriod(), 1u);
+    EXPECT_FALSE(CRecordingFetcher::Of(sprite)->GetPictureReceived());
     EXPECT_EQ(sprite.GetVersion(), 1u);
     EXPECT_EQ(sprite.GetRefreshPeriod(), 0u);
 }
 
 TEST_F(ImageDynamic, PicturesFromAnotherThreadWhileDrawing)
 {
-    CDynamicSprite sprite;
+    CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
     const std::vector<uint8_t> jpeg = MakePicture(m_folder.Path(), "photo.jpg");
     std::atomic<bool> done{false};
     std::atomic<int> sent{0};

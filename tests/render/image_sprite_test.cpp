@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <FreeImage.h>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -207,6 +208,72 @@ TEST_F(ImageSprite, BadPicturesAreRefusedWithoutACrash)
     EXPECT_EQ(CSprite::DecodeImage(nullptr, 10), nullptr);
     EXPECT_EQ(CSprite::DecodeImage(png.data(), 0), nullptr);
     EXPECT_EQ(CSprite::DecodeImage(png.data(), CSprite::kMaxEncodedBytes + 1), nullptr);
+}
+
+TEST_F(ImageSprite, OnlyFormatsWhoseSizeIsReadFirstAreDecoded)
+{
+    // FreeImage would decode each of these small, sound pictures; but in their formats a few
+    // hundred bytes can declare 30000 x 30000 pixels (SGI, DDS) or a cut header is read from
+    // memory nobody wrote (ICO), and the size is known only once the pixels are allocated.
+    for (const char* name : {"small.sgi", "small.tga", "small.ico", "small.tif", "small.pcx", "small.dds"})
+    {
+        SCOPED_TRACE(name);
+        const std::vector<uint8_t> bytes = Picture(name);
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_EQ(CSprite::DecodeImage(bytes.data(), static_cast<uint32_t>(bytes.size())), nullptr);
+        int32_t width = -1;
+        int32_t height = -1;
+        EXPECT_FALSE(CSprite::PeekImageSize(bytes.data(), static_cast<uint32_t>(bytes.size()), width, height));
+        std::unique_ptr<CSprite> sprite = LoadStatic(bytes, 4, 2);
+        EXPECT_FALSE(sprite->HasBitmap());
+    }
+}
+
+TEST_F(ImageSprite, BmpHeadersMustBeWhole)
+{
+    // The info header claims 40 bytes; the file ends inside it. FreeImage would read the missing
+    // bytes from memory nobody wrote and decode a size never checked.
+    std::vector<uint8_t> bmp = Picture("rgb.bmp");
+    ASSERT_GT(bmp.size(), 54u);
+    for (size_t keep : {size_t(17), size_t(30), size_t(53)})
+    {
+        std::vector<uint8_t> cut(bmp.begin(), bmp.begin() + static_cast<long>(keep));
+        int32_t width = 0;
+        int32_t height = 0;
+        EXPECT_FALSE(CSprite::PeekImageSize(cut.data(), static_cast<uint32_t>(cut.size()), width, height)) << keep;
+        EXPECT_EQ(CSprite::DecodeImage(cut.data(), static_cast<uint32_t>(cut.size())), nullptr) << keep;
+    }
+    // A top-down BMP (negative height) keeps its size; the smallest height is refused.
+    std::vector<uint8_t> topDown = BmpHeaderOnly(3, -2);
+    int32_t width = 0;
+    int32_t height = 0;
+    EXPECT_TRUE(CSprite::PeekImageSize(topDown.data(), static_cast<uint32_t>(topDown.size()), width, height));
+    EXPECT_EQ(width, 3);
+    EXPECT_EQ(height, 2);
+    std::vector<uint8_t> lowest = BmpHeaderOnly(3, INT32_MIN);
+    EXPECT_FALSE(CSprite::PeekImageSize(lowest.data(), static_cast<uint32_t>(lowest.size()), width, height));
+}
+
+TEST_F(ImageSprite, PngChunksMustLieWithinTheBytes)
+{
+    // The decoder reads a chunk whole before looking at it: a chunk that claims more bytes than
+    // follow (a text chunk of 1.5 GB in a 260-byte file kept it busy for 14 s) is refused first.
+    std::vector<uint8_t> png = Picture("alpha.png");
+    ASSERT_GT(png.size(), 45u);
+    int32_t width = 0;
+    int32_t height = 0;
+    ASSERT_TRUE(CSprite::PeekImageSize(png.data(), static_cast<uint32_t>(png.size()), width, height));
+    // The chunk after IHDR (at 33) claims 0x5D000025 bytes.
+    std::vector<uint8_t> claims = png;
+    claims[33] = 0x5D;
+    claims[34] = 0x00;
+    claims[35] = 0x00;
+    claims[36] = 0x25;
+    EXPECT_FALSE(CSprite::PeekImageSize(claims.data(), static_cast<uint32_t>(claims.size()), width, height));
+    EXPECT_EQ(CSprite::DecodeImage(claims.data(), static_cast<uint32_t>(claims.size())), nullptr);
+    // The same file cut inside a chunk.
+    std::vector<uint8_t> cut(png.begin(), png.begin() + 45);
+    EXPECT_FALSE(CSprite::PeekImageSize(cut.data(), static_cast<uint32_t>(cut.size()), width, height));
 }
 
 TEST_F(ImageSprite, RecordsWithoutBytesOrCutShort)

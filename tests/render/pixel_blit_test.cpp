@@ -78,6 +78,10 @@ std::vector<NamedPath> Paths()
     {
         named.push_back({"Avx2", paths.avx2});
     }
+    if (paths.avx512 != nullptr)
+    {
+        named.push_back({"Avx512", paths.avx512});
+    }
     return named;
 }
 

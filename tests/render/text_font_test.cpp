@@ -108,5 +108,10 @@ TEST(TextFontCache, SymbolFontOnTheHighPageMapsPlainCharacters)
     ASSERT_FALSE(MeasureInk(fromSymbol.get()).empty);
     // Same glyphs (the kerning table is by glyph and was kept), so the same pixels.
     EXPECT_TRUE(MasksEqualShifted(fromSymbol.get(), fromPlain.get(), 0, 0));
+    // The page is added to every character, not only to those below 0x100: 0x1041 | 0xF000 is
+    // 0xF041, the glyph of A; codes already on the page are used as they stand.
+    MaskHolder anyCode(LayoutText(&symbolFont, u"\u1041\uF062\u005A", -1, 1, 100, 40, false));
+    ASSERT_NE(anyCode.get(), nullptr);
+    EXPECT_TRUE(MasksEqualShifted(anyCode.get(), fromPlain.get(), 0, 0));
 }
 } // namespace

@@ -6,6 +6,7 @@
 #include <memory>
 #include <sstream>
 
+#include "platform/Clock.h"
 #include "sound/OpenALOutput.h"
 #include "sound/SoundFile.h"
 #include "support/SoundFixtures.h"
@@ -133,6 +134,7 @@ TEST_F(OpenALOutputStub, StarvedStreamRestarts)
     ASSERT_TRUE(m_stub.WaitFor("alSourcePlay 1"));
     EXPECT_EQ(m_stub.Calls("alBufferData").size(), 2u);
     m_stub.Set("state", AL_PLAYING);
+    m_output->StopPlayback(); // the update thread reads the sound until its slot is freed
 }
 
 TEST_F(OpenALOutputStub, FormatsAndRates)
@@ -197,6 +199,19 @@ TEST_F(OpenALOutputStub, VolumeIsGainInPercent)
     }
 }
 
+// What an alBufferData line says about the data, without the buffer name (the stub hands out
+// names in its own order).
+std::string DataOf(const std::string& line)
+{
+    std::istringstream fields(line);
+    std::string call, buffer, rest;
+    fields >> call >> buffer;
+    std::getline(fields, rest);
+    return rest;
+}
+
+// A short sound loops in the library; a streamed one cannot (a looping queue never reports a
+// processed buffer), so the output refills it from its first frame once its last was queued.
 TEST_F(OpenALOutputStub, LoopAndDeferredStart)
 {
     auto sound = MakeSound(10);
@@ -205,6 +220,44 @@ TEST_F(OpenALOutputStub, LoopAndDeferredStart)
     EXPECT_TRUE(m_stub.Calls("alSourcePlay").empty());
     EXPECT_TRUE(m_output->PlayHandle(handle));
     EXPECT_EQ(m_stub.Calls("alSourcePlay"), (std::vector<std::string>{"alSourcePlay 1"}));
+    m_output->StopSound(sound.get());
+
+    const uint32_t frames = 40000; // two chunks, then 7,232 frames
+    auto longSound = MakeSound(frames);
+    const Bytes pcm = Ramp16(frames, 1);
+    m_stub.ClearLog();
+    handle = m_output->Play(longSound.get(), 100, 1, 0);
+    const std::string source = std::to_string(m_output->GetSlot(handle >> 16).source);
+    EXPECT_EQ(m_stub.Calls("alSourcei " + source + " 0x1007"),
+              (std::vector<std::string>{"alSourcei " + source + " 0x1007 0"}));
+    EXPECT_TRUE(m_output->PlayHandle(handle));
+    const std::vector<std::string> expected = {
+        DataOf(BufferLine(0, "0x1101", pcm.data(), 32768, 44100)),
+        DataOf(BufferLine(0, "0x1101", pcm.data() + 32768, 32768, 44100)),
+        DataOf(BufferLine(0, "0x1101", pcm.data() + 65536, (frames - 32768) * 2, 44100)),
+        DataOf(BufferLine(0, "0x1101", pcm.data(), 32768, 44100)),
+        DataOf(BufferLine(0, "0x1101", pcm.data() + 32768, 32768, 44100)),
+        DataOf(BufferLine(0, "0x1101", pcm.data() + 65536, (frames - 32768) * 2, 44100)),
+    };
+    // One processed buffer at a time: each refill is the next chunk, round and round.
+    for (size_t refill = 2; refill < expected.size(); ++refill)
+    {
+        m_stub.Set("processed", 1);
+        const uint32_t start = platform::ClockMs();
+        while (m_stub.Calls("alBufferData").size() <= refill &&
+               !platform::PeriodReached(platform::ClockMs(), start, 3000))
+            platform::SleepMs(1);
+    }
+    std::vector<std::string> data;
+    for (const std::string& line : m_stub.Calls("alBufferData"))
+        data.push_back(DataOf(line));
+    EXPECT_EQ(data, expected);
+    // Still playing: the end of a looping sound does not free its slot.
+    m_stub.Set("state", AL_STOPPED);
+    platform::SleepMs(30);
+    EXPECT_TRUE(m_output->GetSlot(handle >> 16).flags & COpenALOutput::SlotPlaying);
+    m_stub.Set("state", AL_PLAYING);
+    m_output->StopPlayback(); // the update thread reads the sound until its slot is freed
 }
 
 // Every slot playing: Play gives 0 and plays nothing; once the update pass has freed a stopped
@@ -222,6 +275,26 @@ TEST_F(OpenALOutputStub, AllSlotsBusyThenFreedByUpdate)
     ASSERT_TRUE(m_stub.WaitFor("alDeleteSources 1 256"));
     m_stub.Set("state", AL_PLAYING);
     EXPECT_EQ(m_output->Play(sound.get(), 100, 0, 1), 2u);
+}
+
+// With nothing playing the update thread sleeps; Play wakes it at once, and it sleeps again
+// once the slot has been freed.
+TEST_F(OpenALOutputStub, UpdateThreadSleepsWhileNothingPlays)
+{
+    platform::SleepMs(20);
+    uint32_t passes = m_output->GetUpdatePassCount();
+    platform::SleepMs(100);
+    EXPECT_EQ(m_output->GetUpdatePassCount(), passes) << "update passes with no slot in use";
+
+    auto sound = MakeSound(10);
+    m_stub.Set("state", AL_STOPPED);
+    ASSERT_NE(m_output->Play(sound.get(), 100, 0, 1), 0u);
+    ASSERT_TRUE(m_stub.WaitFor("alDeleteSources 1 1", 1000)) << "the thread did not wake for the sound";
+    m_stub.Set("state", AL_PLAYING);
+    platform::SleepMs(20);
+    passes = m_output->GetUpdatePassCount();
+    platform::SleepMs(100);
+    EXPECT_EQ(m_output->GetUpdatePassCount(), passes);
 }
 
 TEST_F(OpenALOutputStub, SerialWrapsToOneNeverZero)

@@ -16,7 +16,7 @@
 #include "devices/AbstractDevice.h"
 #include "interface/DialogPage.h"
 #include "interface/DialogPopup.h"
-#include "render/GDIDialogSystem.h"
+#include "screen/GDIDialogSystem.h"
 #include "sound/SoundFile.h"
 #include "tools/writer/ButtonRecordWriter.h"
 #include "tools/writer/InterfaceFileWriter.h"

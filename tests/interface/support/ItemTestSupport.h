@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/InStream.h"
-#include "render/AbstractDialogSystem.h"
+#include "interface/AbstractDialogSystem.h"
 #include "tools/writer/InterfaceFileWriter.h"
 
 namespace itemtest

@@ -14,8 +14,8 @@
 #include "common/InStream.h"
 #include "interface/DialogPage.h"
 #include "interface/DialogPopup.h"
-#include "render/GDIDialogSystem.h"
 #include "render/PixelBuffer.h"
+#include "screen/GDIDialogSystem.h"
 #include "tools/writer/InterfaceFileWriter.h"
 #include "tools/writer/PageRecordWriter.h"
 

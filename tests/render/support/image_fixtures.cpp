@@ -20,6 +20,13 @@ std::vector<uint8_t> MakePicture(const std::string& folder, const std::string& n
         {"indexed.bmp",
          "-size 3x2 xc:blue -fill yellow -draw 'point 0,0' -type Palette -compress None BMP3:"},
         {"wide.png", "-size 9000x2 xc:red PNG24:"},
+        // Formats whose pixel size is not read before decoding, each a small sound picture.
+        {"small.sgi", "-size 4x2 xc:red SGI:"},
+        {"small.tga", "-size 4x2 xc:red TGA:"},
+        {"small.ico", "-size 4x2 xc:red ICO:"},
+        {"small.tif", "-size 4x2 xc:red TIFF:"},
+        {"small.pcx", "-size 4x2 xc:red PCX:"},
+        {"small.dds", "-size 4x4 xc:red -define dds:compression=none DDS:"},
     };
     const auto recipe = recipes.find(name);
     if (recipe == recipes.end())

@@ -13,6 +13,8 @@ class CInStream;
 //   rgb.bmp      3 x 2 BMP3 24-bit: blue with a yellow pixel at (0, 0) (rows need padding)
 //   indexed.bmp  3 x 2 BMP3 8-bit palette, uncompressed, the same picture
 //   wide.png     9000 x 2 PNG (wider than an image may be)
+//   small.sgi, small.tga, small.ico, small.tif, small.pcx, small.dds: red pictures of 4 x 2
+//                (4 x 4 for DDS) in formats whose size is not read before decoding
 // Empty bytes when ImageMagick failed.
 std::vector<uint8_t> MakePicture(const std::string& folder, const std::string& name);
 

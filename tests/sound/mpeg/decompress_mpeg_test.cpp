@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "sound/SoundFile.h"
@@ -167,6 +168,57 @@ TEST(DecompressMpeg, SeekPrimesThreeFramesAndMatchesSequentialDecoding)
     }
 }
 
+// At low bitrates a frame's main data reaches back over many small frames: a seek primes as
+// far back as the bit reservoir of the seek frame and of the frame before it needs, so every
+// seek gives the samples of a decode from the start.
+TEST(DecompressMpeg, SeekRefillsTheReservoirAtLowBitrates)
+{
+    struct Case
+    {
+        const char* name;
+        int rate, channels;
+        const char* encoder;
+    };
+    const Case cases[] = {
+        {"64 kbit/s mono", 44100, 1, "lame --quiet -t -m m -b 64 {in} {out}"},
+        {"22,050 Hz 64 kbit/s", 22050, 2, "lame --quiet -t -b 64 {in} {out}"},
+        {"11,025 Hz", 11025, 2, "lame --quiet -t -b 16 {in} {out}"},
+        {"8,000 Hz mono 8 kbit/s", 8000, 1, "lame --quiet -t -m m -b 8 {in} {out}"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        TempFolder dir;
+        std::vector<uint8_t> bytes = Encode(dir, 4.0, c.rate, c.channels, c.encoder);
+        ASSERT_FALSE(bytes.empty());
+        auto sequential = OpenStream(bytes);
+        ASSERT_TRUE(sequential->ok);
+        std::vector<int16_t> all = DecodeAll(*sequential);
+        auto stream = OpenStream(bytes);
+        CDecompressMpeg& d = *stream->decoder;
+        const uint32_t length = d.GetLength();
+        const uint32_t spf = d.GetSamplesPerFrame();
+        std::mt19937 random(7);
+        int wrong = 0;
+        for (int seek = 0; seek < 60; ++seek)
+        {
+            // Somewhere in a frame at least two frames on from the last one read: always a seek.
+            const uint32_t first = static_cast<uint32_t>(random() % (length - spf));
+            const uint32_t count = spf;
+            std::vector<int16_t> buffer(size_t(count) * c.channels);
+            const uint32_t seeks = d.GetSeekCount();
+            if (c.channels == 2)
+                ASSERT_EQ(d.DecodeStereo(buffer.data(), first, count, false), count * 4);
+            else
+                ASSERT_EQ(d.DecodeMono(buffer.data(), first, count, false), count * 2);
+            if (d.GetSeekCount() == seeks)
+                continue; // landed on the frame after the last one: read in order
+            wrong += !std::equal(buffer.begin(), buffer.end(), all.begin() + size_t(first) * c.channels);
+        }
+        EXPECT_EQ(wrong, 0) << "seeks whose samples differ from the decode from the start";
+    }
+}
+
 TEST(DecompressMpeg, FrameDecodedIntoTheCallerIsDecodedAgainWhenNeededFromTheBuffer)
 {
     TempFolder dir;
@@ -224,6 +276,48 @@ TEST(DecompressMpeg, XingFrameIsCountedAndPlaysAsSilence)
     ASSERT_EQ(all.size(), offsets.size() * 1152 * 2);
     EXPECT_TRUE(std::all_of(all.begin(), all.begin() + 1152 * 2, [](int16_t v) { return v == 0; }));
     EXPECT_FALSE(std::all_of(all.begin() + 1152 * 2, all.end(), [](int16_t v) { return v == 0; }));
+}
+
+// Stereo, then mono, then stereo again, joined: the mono frames are counted with their own
+// size and play as silence of the stream's frame length; the stereo part after them starts
+// afresh and plays exactly as it does on its own.
+TEST(DecompressMpeg, FramesOfAnotherKindAreCountedAndPlayAsSilence)
+{
+    TempFolder dir;
+    std::vector<uint8_t> first = Encode(dir, 1.0, 44100, 2, "lame --quiet -t -m j -b 128 {in} {out}");
+    std::vector<uint8_t> mono = Encode(dir, 1.0, 44100, 1, "lame --quiet -t -m m -b 64 {in} {out}");
+    std::vector<uint8_t> last = Encode(dir, 0.5, 44100, 2, "lame --quiet -t -m s -b 160 {in} {out}");
+    ASSERT_FALSE(first.empty() || mono.empty() || last.empty());
+    std::vector<uint8_t> joined = first;
+    joined.insert(joined.end(), mono.begin(), mono.end());
+    joined.insert(joined.end(), last.begin(), last.end());
+    const size_t n1 = FrameOffsets(first).size(), n2 = FrameOffsets(mono).size(),
+                 n3 = FrameOffsets(last).size();
+
+    auto stream = OpenStream(joined);
+    ASSERT_TRUE(stream->ok);
+    EXPECT_EQ(stream->decoder->GetFrameCount(), n1 + n2 + n3);
+    EXPECT_EQ(stream->decoder->GetLength(), (n1 + n2 + n3) * 1152);
+    std::vector<int16_t> all = DecodeAll(*stream);
+    ASSERT_EQ(all.size(), (n1 + n2 + n3) * 1152 * 2);
+
+    auto alone1 = OpenStream(first);
+    auto alone3 = OpenStream(last);
+    std::vector<int16_t> part1 = DecodeAll(*alone1), part3 = DecodeAll(*alone3);
+    const auto mid = all.begin() + static_cast<ptrdiff_t>(n1 * 1152 * 2);
+    const auto end3 = mid + static_cast<ptrdiff_t>(n2 * 1152 * 2);
+    EXPECT_TRUE(std::equal(part1.begin(), part1.end(), all.begin()));
+    EXPECT_TRUE(std::all_of(mid, end3, [](int16_t v) { return v == 0; }));
+    EXPECT_TRUE(std::equal(part3.begin(), part3.end(), end3));
+    EXPECT_FALSE(std::all_of(part3.begin(), part3.end(), [](int16_t v) { return v == 0; }));
+
+    // A seek into the silent part and one back out of it.
+    std::vector<int16_t> buffer(2000 * 2);
+    const uint32_t inside = static_cast<uint32_t>(n1 + n2 / 2) * 1152 + 17;
+    ASSERT_EQ(stream->decoder->DecodeStereo(buffer.data(), inside, 2000, false), 8000u);
+    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](int16_t v) { return v == 0; }));
+    ASSERT_EQ(stream->decoder->DecodeStereo(buffer.data(), 5 * 1152, 2000, false), 8000u);
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), part1.begin() + 5 * 1152 * 2));
 }
 
 std::vector<uint8_t> WaveWithMpegData(const std::vector<uint8_t>& mpeg, uint16_t channels, uint32_t rate)

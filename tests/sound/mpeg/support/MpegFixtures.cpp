@@ -125,4 +125,14 @@ std::vector<int16_t> DecodeAll(OpenedStream& stream, uint32_t chunk)
     }
     return out;
 }
+
+std::vector<int16_t> DecodeAllScalar(OpenedStream& stream)
+{
+    if (!stream.ok)
+        return {};
+    stream.decoder->UseVectorCode(false);
+    std::vector<int16_t> out = DecodeAll(stream);
+    stream.decoder->UseVectorCode(true);
+    return out;
+}
 } // namespace mpegtest

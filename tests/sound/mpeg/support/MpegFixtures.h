@@ -47,4 +47,6 @@ std::unique_ptr<OpenedStream> OpenStream(const std::vector<uint8_t>& bytes);
 // Whole-stream decode in the stream's own channel layout, as the sound output's reads would
 // do it (chunks of `chunk` frames).
 std::vector<int16_t> DecodeAll(OpenedStream& stream, uint32_t chunk = 16384);
+// The same decode with the scalar twins of the vector routines; it must give the same samples.
+std::vector<int16_t> DecodeAllScalar(OpenedStream& stream);
 } // namespace mpegtest

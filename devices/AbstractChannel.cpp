@@ -1,0 +1,3 @@
+#include "devices/AbstractChannel.h"
+
+CAbstractChannel::~CAbstractChannel() = default;

@@ -1,0 +1,68 @@
+// The device-type table: every DeviceTypeCode the interface file may name, how its parameter text
+// is read, what its record must hold, and the driver it creates.
+//
+// Adding a driver is one change to its row: replace the null by MakeDevice<CItsClass> (and
+// include its header above the table). Nothing registers itself: a static library would drop an
+// object that nothing refers to.
+#include "devices/DeviceTypeRow.h"
+
+#include "devices/AbstractDevice.h"
+
+namespace
+{
+using F = ParamForm;
+using R = Requirement;
+
+constexpr uint32_t kBaud = 9600;
+constexpr uint32_t kBaudX10SmartBus = 4800;
+constexpr uint32_t kBaudHelvarAV = 19200;
+
+// clang-format off
+const DeviceTypeRow kRows[] = {
+    // code   factory                               form                   requirement     baud     driver
+    {0x01, "CreateAMXDevice", F::Amx, R::None, 0, nullptr},                                   // CAMXDevice
+    {0x13, "CreateAxicoSerialDevice", F::Serial3, R::ComPort, kBaud, nullptr},                // CAxicoSerialDevice
+    {0x14, "CreateAxicoTcpGateDevice", F::NotRead, R::HostAndPort, 0, nullptr},               // CAxicoTcpGateDevice
+    {0x21, "CreateModbusTCPDevice", F::Number, R::HostAndPort, 0, nullptr},                   // CModbusTCPDevice
+    {0x33, "CreateModbusASCIISerialDevice", F::Serial4, R::ComPort, kBaud, nullptr},          // CModbusASCIISerialDevice
+    {0x34, "CreateModbusASCIITcpDevice", F::Number, R::HostAndPort, 0, nullptr},              // CModbusASCIITcpDevice
+    {0x43, "CreateModbusRTUSerialDevice", F::Serial4, R::ComPort, kBaud, nullptr},            // CModbusRTUSerialDevice
+    {0x44, "CreateModbusRTUTcpDevice", F::Number, R::HostAndPort, 0, nullptr},                // CModbusRTUTcpDevice
+    {0x52, "CreateEIBUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, nullptr},            // CEIBUdpDevice
+    {0x54, "CreateEIBTcpGateDevice", F::NumberStepNumber, R::HostAndPort, 0, nullptr},        // CEIBTcpGateDevice
+    {0x61, "CreateCustomTCPDevice", F::NotUsed, R::HostAndPort, 0, nullptr},                  // CCustomTCPDevice
+    {0x62, "CreateCustomUDPDevice", F::NotUsed, R::HostAndPort, 0, nullptr},                  // CCustomUDPDevice
+    {0x63, "CreateCustomSerialDevice", F::Serial3, R::ComPort, kBaud, nullptr},               // CCustomSerialDevice
+    {0x73, "CreateShturmanXXV07SerialDevice", F::Serial4, R::ComPort, kBaud, nullptr},        // CShturmanXXV07SerialDevice
+    {0x74, "CreateShturmanXXV07TCPDevice", F::Number, R::HostAndPort, 0, nullptr},            // CShturmanXXV07TCPDevice
+    {0x83, "CreateShturmanD12SS20SerialDevice", F::Serial4, R::ComPort, kBaud, nullptr},      // CShturmanD12SS20SerialDevice
+    {0x84, "CreateShturmanD12SS20TcpDevice", F::Number, R::HostAndPort, 0, nullptr},          // CShturmanD12SS20TcpDevice
+    {0x93, "CreateX10SerialDevice", F::Serial3, R::ComPort, kBaudX10SmartBus, nullptr},       // CX10SerialDevice
+    {0x94, "CreateX10TCPDevice", F::NotRead, R::HostAndPort, 0, nullptr},                     // CX10TCPDevice
+    {0xA1, "CreateDomintellTCPDevice", F::Token, R::HostAndPort, 0, nullptr},                 // CDomintellTCPDevice
+    {0xA2, "CreateDomintellUDPDevice", F::Token, R::HostAndPort, 0, nullptr},                 // CDomintellUDPDevice
+    {0xB3, "CreateHelvarAVSerialDevice", F::Serial4, R::ComPort, kBaudHelvarAV, nullptr},     // CHelvarAVSerialDevice
+    {0xB4, "CreateHelvarAVTcpGateDevice", F::Number, R::HostAndPort, 0, nullptr},             // CHelvarAVTcpGateDevice
+    {0xC2, "CreateSmartBusUdpDevice", F::NotRead, R::Port, 0, nullptr},                       // CSmartBusUdpDevice
+    {0xC3, "CreateSmartBusSerialDevice", F::Serial3, R::ComPort, kBaudX10SmartBus, nullptr},  // CSmartBusSerialDevice
+    {0xC4, "CreateSmartBusTcpGateDevice", F::NotRead, R::HostAndPort, 0, nullptr},            // CSmartBusTcpGateDevice
+    {0xD2, "CreateEPSNETUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, nullptr},         // CEPSNETUdpDevice
+    {0xE1, "CreateCustomHTTPDevice", F::NotRead, R::HostAndPort, 0, nullptr},                 // CCustomHTTPDevice
+    {0xF1, "CreateXBMCDevice", F::Number, R::HostAndPort, 0, nullptr},                        // CXBMCDevice
+    {0x101, "(built by the loader)", F::NotUsed, R::HostAndPort, 0, nullptr},                 // CHelvarNetTcpDevice
+    {0x102, "CreateHelvarNetUdpDevice", F::NotUsed, R::HostAndPort, 0, nullptr},              // CHelvarNetUdpDevice
+    {0x112, "CreateHelvarNetUDPInternalDevice", F::NotRead, R::Port, 0, nullptr},             // CHelvarNetUDPInternalDevice
+    {0x131, "CreateBAOS1xTcpDevice", F::Number, R::HostAndPort, 0, nullptr},                  // CBAOS1xTcpDevice
+    {0x141, "CreateCrestronDevice", F::Number, R::HostAndPort, 0, nullptr},                   // CCrestronDevice
+    {0x151, "CreateBAOS2xTcpDevice", F::Number, R::HostAndPort, 0, nullptr},                  // CBAOS2xTcpDevice
+    {0x161, "CreateLutronTCPDevice", F::WholeText, R::HostPortText, 0, nullptr},              // CLutronTCPDevice
+    {0x171, "CreateClipsalDevice", F::NotRead, R::HostAndPort, 0, nullptr},                   // CClipsalDevice
+    {0x181, "CreateClipsalGateDevice", F::WholeText, R::HostAndPort, 0, nullptr},             // CClipsalGateDevice
+};
+// clang-format on
+} // namespace
+
+std::span<const DeviceTypeRow> DeviceTypeTable()
+{
+    return kRows;
+}

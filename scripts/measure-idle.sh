@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Measures what the panel costs while it shows the demo's start page and nothing happens: the CPU
+# time of each of its threads over a window, read from /proc/<pid>/task/*/stat, as a share of one
+# core. Each binary given runs at the same time as the others, on an X server of its own (Xvfb)
+# and with OpenAL Soft's null output, so that a before and an after meet the same machine load.
+#
+#   scripts/measure-idle.sh [-t seconds] [-w warm-up seconds] [binary ...]
+#
+# Defaults: 60 s window, 5 s warm-up (loading and the first drawing), build/nerulan. The threads
+# are named from their stacks (gdb, after the window, when it is installed): "tick", "sound-out"
+# (the panel's sound output), "main", "openal" (the sound library's own threads), or the first
+# function of the panel found on the stack.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+window=60
+warmup=5
+while getopts "t:w:" option; do
+  case $option in
+    t) window=$OPTARG ;;
+    w) warmup=$OPTARG ;;
+    *) echo "usage: $0 [-t seconds] [-w seconds] [binary ...]" >&2; exit 2 ;;
+  esac
+done
+shift $((OPTIND - 1))
+binaries=("$@")
+[ ${#binaries[@]} -gt 0 ] || binaries=("$root/build/nerulan")
+makedemo=${MAKE_DEMO:-$root/build/make-demo}
+for i in "${!binaries[@]}"; do
+  [ -x "${binaries[$i]}" ] || { echo "not built: ${binaries[$i]}" >&2; exit 1; }
+  binaries[$i]=$(realpath "${binaries[$i]}")
+done
+[ -x "$makedemo" ] || { echo "not built: $makedemo" >&2; exit 1; }
+
+work=$(mktemp -d /tmp/nerulan-idle.XXXXXX)
+pids=()
+xpids=()
+cleanup() {
+  # Only the processes started here, by their ids.
+  for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+  sleep 1
+  for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
+  for pid in "${xpids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+(cd "$work" && "$makedemo" demo >/dev/null)
+
+hz=$(getconf CLK_TCK)
+for i in "${!binaries[@]}"; do
+  # Xvfb picks a free display itself and writes its number to the descriptor given.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display$i" >/dev/null 2>&1 &
+  xpids+=($!)
+done
+for i in "${!binaries[@]}"; do
+  for _ in $(seq 50); do [ -s "$work/display$i" ] && break; sleep 0.1; done
+  display=:$(head -1 "$work/display$i")
+  (cd "$work/demo" && DISPLAY=$display SDL_VIDEODRIVER=x11 ALSOFT_DRIVERS=null \
+    exec "${binaries[$i]}" Main.qvr >"$work/log$i" 2>&1) &
+  pids+=($!)
+done
+
+# utime + stime of every thread, in clock ticks.
+snapshot() {
+  local pid=$1 task
+  for task in /proc/"$pid"/task/*; do
+    [ -r "$task/stat" ] || continue
+    # The fields after the command name (which may hold spaces): 12 and 13 are utime and stime.
+    sed -E 's/^([0-9]+) \(.*\) /\1 /' "$task/stat" | awk '{print $1, $13, $14}'
+  done | sort
+}
+
+label_threads() {
+  local pid=$1
+  command -v gdb >/dev/null || return 0
+  timeout 60 gdb -p "$pid" -batch -ex "thread apply all bt 12" 2>/dev/null | awk '
+    /^Thread / { match($0, /LWP [0-9]+/); tid = substr($0, RSTART + 4, RLENGTH - 4); next }
+    /^#/ && tid != "" && !(tid in name) {
+      if ($0 ~ /TickThreadProc/) name[tid] = "tick"
+      else if ($0 ~ /OpenALOutput::ThreadProc/) name[tid] = "sound-out"
+      else if ($0 ~ /RunEventLoop| main \(/) name[tid] = "main"
+      else if ($0 ~ /libopenal/) name[tid] = "openal"
+      else if ($0 ~ /ThreadProc/) { match($0, /[A-Za-z_0-9:]+ThreadProc/); name[tid] = substr($0, RSTART, RLENGTH) }
+    }
+    END { for (t in name) print t, name[t] }' | sort
+}
+
+sleep "$warmup"
+for i in "${!binaries[@]}"; do snapshot "${pids[$i]}" >"$work/before$i"; done
+start=$(date +%s.%N)
+sleep "$window"
+for i in "${!binaries[@]}"; do
+  [ -d /proc/"${pids[$i]}" ] || { echo "${binaries[$i]} ended early:" >&2; cat "$work/log$i" >&2; exit 1; }
+  snapshot "${pids[$i]}" >"$work/after$i"
+done
+elapsed=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
+
+for i in "${!binaries[@]}"; do
+  label_threads "${pids[$i]}" >"$work/labels$i" || true
+  echo "== ${binaries[$i]} (pid ${pids[$i]}, ${window} s window) =="
+  join "$work/before$i" "$work/after$i" | join -a 1 - "$work/labels$i" | awk -v hz="$hz" -v s="$elapsed" '
+    {
+      user = ($4 - $2) * 100 / hz / s; sys = ($5 - $3) * 100 / hz / s; name = NF >= 6 ? $6 : "other"
+      printf "  thread %-8s %-10s user %5.2f %%  sys %5.2f %%  total %5.2f %%\n", $1, name, user, sys, user + sys
+      all += user + sys
+      if (name != "openal") own += user + sys
+      if (name != "openal" && name != "sound-out") ownQuiet += user + sys
+    }
+    END {
+      printf "  panel threads %.2f %% (without the sound output thread %.2f %%); whole process %.2f %% of one core\n", own, ownQuiet, all
+    }'
+done
