@@ -107,6 +107,22 @@ TEST(CemiFrame, IndicationsFromATunnellingServerParse)
     EXPECT_EQ(frame.apci, 0x3C5);
 }
 
+TEST(CemiFrame, ServiceCodeBitsSurviveBeingWrittenAgain)
+{
+    // Found by fuzzing: a service whose low 6 bits belong to its code lost them when written back.
+    const Bytes input{0x01, 0x00, 0x0A, 0x0B, 0xFF, 0xFF, 0xFF, 0x92, 0x21, 0xFF, 0x0A};
+    uint8_t code = 0;
+    CemiFrame frame;
+    ASSERT_TRUE(ParseCemiFrame(input.data(), input.size(), code, frame));
+    EXPECT_EQ(frame.apci, 0x30A);
+    Bytes written;
+    WriteCemiFrame(code, frame, written);
+    CemiFrame again;
+    ASSERT_TRUE(ParseCemiFrame(written.data(), written.size(), code, again));
+    EXPECT_EQ(again.apci, 0x30A);
+    EXPECT_EQ(again.data, frame.data);
+}
+
 TEST(CemiFrame, LengthsBeyondTheFrameAreRefused)
 {
     const Bytes good{0x29, 0x00, 0xBC, 0xD0, 0x00, 0x65, 0x0A, 0x06, 0x03, 0x00, 0x80, 0x0C, 0x33};
