@@ -9,6 +9,10 @@
 #include "devices/AbstractDevice.h"
 #include "devices/buses/cbus/ClipsalDevice.h"
 #include "devices/buses/cbus/ClipsalGateDevice.h"
+#include "devices/buses/knx/BAOS1xTcpDevice.h"
+#include "devices/buses/knx/BAOS2xTcpDevice.h"
+#include "devices/buses/knx/EIBTcpGateDevice.h"
+#include "devices/buses/knx/EIBUdpDevice.h"
 #include "devices/buses/modbus/ModbusASCIISerialDevice.h"
 #include "devices/buses/modbus/ModbusASCIITcpDevice.h"
 #include "devices/buses/modbus/ModbusRTUSerialDevice.h"
@@ -37,8 +41,8 @@ const DeviceTypeRow kRows[] = {
     {0x34, "CreateModbusASCIITcpDevice", F::Number, R::HostAndPort, 0, MakeDevice<CModbusASCIITcpDevice>},  // CModbusASCIITcpDevice
     {0x43, "CreateModbusRTUSerialDevice", F::Serial4, R::ComPort, kBaud, MakeDevice<CModbusRTUSerialDevice>},  // CModbusRTUSerialDevice
     {0x44, "CreateModbusRTUTcpDevice", F::Number, R::HostAndPort, 0, MakeDevice<CModbusRTUTcpDevice>},  // CModbusRTUTcpDevice
-    {0x52, "CreateEIBUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, nullptr},            // CEIBUdpDevice
-    {0x54, "CreateEIBTcpGateDevice", F::NumberStepNumber, R::HostAndPort, 0, nullptr},        // CEIBTcpGateDevice
+    {0x52, "CreateEIBUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, MakeDevice<CEIBUdpDevice>},            // CEIBUdpDevice
+    {0x54, "CreateEIBTcpGateDevice", F::NumberStepNumber, R::HostAndPort, 0, MakeDevice<CEIBTcpGateDevice>},        // CEIBTcpGateDevice
     {0x61, "CreateCustomTCPDevice", F::NotUsed, R::HostAndPort, 0, nullptr},                  // CCustomTCPDevice
     {0x62, "CreateCustomUDPDevice", F::NotUsed, R::HostAndPort, 0, nullptr},                  // CCustomUDPDevice
     {0x63, "CreateCustomSerialDevice", F::Serial3, R::ComPort, kBaud, nullptr},               // CCustomSerialDevice
@@ -61,9 +65,9 @@ const DeviceTypeRow kRows[] = {
     {0x101, "(built by the loader)", F::NotUsed, R::HostAndPort, 0, nullptr},                 // CHelvarNetTcpDevice
     {0x102, "CreateHelvarNetUdpDevice", F::NotUsed, R::HostAndPort, 0, nullptr},              // CHelvarNetUdpDevice
     {0x112, "CreateHelvarNetUDPInternalDevice", F::NotRead, R::Port, 0, nullptr},             // CHelvarNetUDPInternalDevice
-    {0x131, "CreateBAOS1xTcpDevice", F::Number, R::HostAndPort, 0, nullptr},                  // CBAOS1xTcpDevice
+    {0x131, "CreateBAOS1xTcpDevice", F::Number, R::HostAndPort, 0, MakeDevice<CBAOS1xTcpDevice>},                  // CBAOS1xTcpDevice
     {0x141, "CreateCrestronDevice", F::Number, R::HostAndPort, 0, MakeDevice<CCrestronDevice>}, // CCrestronDevice
-    {0x151, "CreateBAOS2xTcpDevice", F::Number, R::HostAndPort, 0, nullptr},                  // CBAOS2xTcpDevice
+    {0x151, "CreateBAOS2xTcpDevice", F::Number, R::HostAndPort, 0, MakeDevice<CBAOS2xTcpDevice>},                  // CBAOS2xTcpDevice
     {0x161, "CreateLutronTCPDevice", F::WholeText, R::HostPortText, 0, MakeDevice<CLutronTCPDevice>}, // CLutronTCPDevice
     {0x171, "CreateClipsalDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CClipsalDevice>},    // CClipsalDevice
     {0x181, "CreateClipsalGateDevice", F::WholeText, R::HostAndPort, 0, MakeDevice<CClipsalGateDevice>}, // CClipsalGateDevice

@@ -11,7 +11,7 @@ jobs=$(nproc)
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp"
 
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNERULAN_TSAN=ON -DNERULAN_BENCH=OFF
-cmake --build build-tsan -j"$jobs" --target test_common test_devices test_devices_buses_modbus test_render test_interface test_screen test_app test_sound nerulan make-demo
+cmake --build build-tsan -j"$jobs" --target test_common test_devices test_devices_buses_modbus test_devices_buses_knx test_render test_interface test_screen test_app test_sound nerulan make-demo
 cd build-tsan
 ctest -j"$jobs" --output-on-failure --timeout 600 \
-  -R 'AbstractQueue|WorkerThread|TcpTransport|UdpTransport|SerialTransport|SendPump|DeviceBaseToolkit|ConfigureForms|ConfigureSerialForm|ReportPoster|DeviceRing|DeviceCycle|DeviceLifecycle|Backend|Present|Tick|Events|ImageDynamic|OpenALOutput|EndToEnd|DeviceAgainstLibmodbus|ModbusScriptedPeers|ModbusTcpDriver|ModbusPollPeriodZero'
+  -R 'AbstractQueue|WorkerThread|TcpTransport|UdpTransport|SerialTransport|SendPump|DeviceBaseToolkit|ConfigureForms|ConfigureSerialForm|ReportPoster|DeviceRing|DeviceCycle|DeviceLifecycle|Backend|Present|Tick|Events|ImageDynamic|OpenALOutput|EndToEnd|DeviceAgainstLibmodbus|ModbusScriptedPeers|ModbusTcpDriver|ModbusPollPeriodZero|EIBDevice|BaosDevice|KnxPeers|KnxdDevice'

@@ -1,0 +1,226 @@
+#include "KnxdPeer.h"
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sstream>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace
+{
+// The child's exit code when the namespace could not be made.
+constexpr int kNoNamespace = 77;
+
+std::string UniquePath(const char* stem)
+{
+    static int serial = 0;
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = tmp && *tmp ? tmp : "/tmp";
+    return folder + "/nerulan-" + stem + "-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
+}
+
+// Forks and runs the program with its output going to the file; the child ends with the test.
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& outputFile)
+{
+    pid_t pid = fork();
+    if (pid != 0)
+        return pid;
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    int out = open(outputFile.empty() ? "/dev/null" : outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out >= 0)
+    {
+        dup2(out, 1);
+        dup2(out, 2);
+        close(out);
+    }
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
+void EndProcess(pid_t& pid)
+{
+    if (pid <= 0)
+        return;
+    kill(pid, SIGTERM);
+    for (int i = 0; i < 200; ++i)
+    {
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+        {
+            pid = -1;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
+}
+
+bool UnixSocketAnswers(const std::string& path)
+{
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return ok;
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool Run(const std::string& command)
+{
+    return std::system(command.c_str()) == 0;
+}
+} // namespace
+
+KnxdPeer::~KnxdPeer()
+{
+    EndListener();
+    Stop();
+}
+
+bool KnxdPeer::Start(int timeoutMs)
+{
+    if (m_socket.empty())
+        m_socket = UniquePath("knxd") + ".sock";
+    unlink(m_socket.c_str());
+    m_pid = Spawn({"knxd", "-e", "0.0.1", "-E", "0.0.100:50", "-f5", "--no-timestamp", "-u", m_socket, "-D",
+                   "-T", "-S", "-b", "dummy:"},
+                  "");
+    if (m_pid < 0)
+    {
+        m_error = std::string("fork: ") + std::strerror(errno);
+        return false;
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline)
+    {
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid)
+        {
+            m_pid = -1;
+            m_error = "knxd ended at start (exit status " + std::to_string(status) + ")";
+            return false;
+        }
+        // The local socket is opened once the server is set up.
+        if (UnixSocketAnswers(m_socket))
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    m_error = "knxd did not open its socket in time";
+    Stop();
+    return false;
+}
+
+void KnxdPeer::Stop()
+{
+    EndProcess(m_pid);
+    if (!m_socket.empty())
+        unlink(m_socket.c_str());
+}
+
+std::string KnxdPeer::Tool(const std::string& arguments, int* exitCode) const
+{
+    std::string command = "knxtool " + arguments + " 2>&1";
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+    {
+        if (exitCode)
+            *exitCode = -1;
+        return output;
+    }
+    std::array<char, 256> buffer;
+    size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        output.append(buffer.data(), n);
+    int status = pclose(pipe);
+    if (exitCode)
+        *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return output;
+}
+
+bool KnxdPeer::StartListener(const std::string& arguments)
+{
+    EndListener();
+    m_listenerFile = UniquePath("knxtool") + ".txt";
+    std::vector<std::string> argv{"stdbuf", "-oL", "knxtool"};
+    std::istringstream words(arguments);
+    for (std::string word; words >> word;)
+        argv.push_back(word);
+    m_listener = Spawn(argv, m_listenerFile);
+    // knxtool has connected once it has been up for a moment; nothing it prints says so.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return m_listener > 0;
+}
+
+std::string KnxdPeer::EndListener()
+{
+    if (m_listener <= 0)
+        return {};
+    EndProcess(m_listener);
+    std::string text = ReadAll(m_listenerFile);
+    unlink(m_listenerFile.c_str());
+    return text;
+}
+
+void RunInOwnNetworkNamespace(const std::function<void()>& body)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0) << std::strerror(errno);
+    if (pid == 0)
+    {
+        if (unshare(CLONE_NEWNET) != 0)
+            _exit(kNoNamespace);
+        // knxd's server needs lo up with multicast and a route for the KNX multicast group
+        // whose source is 127.0.0.1, or it fails its set-up.
+        bool ready = Run("ip link set lo up") && Run("ip link set lo multicast on") &&
+                     Run("ip route add 224.0.0.0/4 dev lo src 127.0.0.1");
+        if (!ready)
+            ADD_FAILURE() << "could not set up lo in the new network namespace";
+        else
+            body();
+        std::fflush(stdout);
+        std::fflush(stderr);
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kNoNamespace)
+        GTEST_SKIP() << "a network namespace of its own (unshare -n) is not permitted here";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the test body in its network namespace failed (status " << status << ")";
+}
