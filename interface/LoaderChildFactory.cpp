@@ -5,6 +5,7 @@
 #include "interface/DialogButtonMultiState.h"
 #include "interface/DialogButtonTrigger.h"
 #include "interface/DialogButtonUpDown.h"
+#include "interface/DialogMultiStateSlider.h"
 #include "interface/DialogPopup.h"
 
 CDialogItem* CreateChildItem(uint8_t typeCode, uint8_t behaviour, CDialogItem* parent)
@@ -19,8 +20,12 @@ CDialogItem* CreateChildItem(uint8_t typeCode, uint8_t behaviour, CDialogItem* p
         return new CDialogUpDownButton(behaviour, parent);
     case CDialogPopup::ChildTriggerButton:
         return new CDialogTriggerButton(behaviour, parent);
+    case CDialogPopup::ChildSlider:
+        return new CDialogSlider(behaviour, parent);
+    case CDialogPopup::ChildMultiStateSlider:
+        return new CDialogMultiStateSlider(behaviour, parent);
     default:
-        // Sliders, list boxes and edit boxes come with their own item classes.
+        // List boxes and edit boxes come with their own item classes.
         return nullptr;
     }
 }
