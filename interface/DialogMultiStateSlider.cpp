@@ -5,7 +5,6 @@
 
 void CDialogMultiStateSlider::OnTimer(uint32_t elapsedMs)
 {
-    CDialogSlider::OnTimer(elapsedMs);
     Update(elapsedMs);
 }
 

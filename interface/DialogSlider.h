@@ -25,7 +25,9 @@ public:
     CDialogSlider(CDialogItem* parent, const ItemRect& rect, uint32_t maximum);
 
     int32_t GetKind() override { return ItemKindSlider; }
-    void OnTimer(uint32_t elapsedMs) override { CDialogItem::OnTimer(elapsedMs); }
+    // A slider neither holds its channels nor plays command sequences while pressed: its level
+    // is sent as it changes.
+    void OnTimer(uint32_t elapsedMs) override { (void)elapsedMs; }
     void Update(uint32_t elapsedMs) override;
     bool OnMouse(int32_t kind, int32_t x, int32_t y) override;
     // Kept within [low, high].
