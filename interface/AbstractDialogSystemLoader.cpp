@@ -15,7 +15,7 @@
 #include "interface/DialogButton.h"
 #include "interface/DialogPage.h"
 #include "interface/DialogPopup.h"
-#include "interface/LoaderProgressBar.h"
+#include "interface/DialogSlider.h"
 #include "interface/ResourcePack.h"
 #include "platform/FileNames.h"
 #include "render/DynamicSprite.h"
@@ -246,7 +246,7 @@ void CAbstractDialogSystem::BuildLoadingPage()
     ItemRect barRect{(designWidth - kBarWidth) / 2,
                      (designHeight - splashHeight - kSplashMargin) / 2 + splashHeight + kBarGap, kBarWidth,
                      kBarHeight};
-    CLoaderProgressBar* bar = new CLoaderProgressBar(page, barRect, m_recordTotal);
+    CDialogSlider* bar = new CDialogSlider(page, barRect, m_recordTotal);
     bar->BindLoaderAddress();
     CFnt* font = FindFont(kDefaultFontId);
     if (font)

@@ -12,6 +12,9 @@
 #include "interface/AbstractEffect.h"
 #include "interface/DialogItemState.h"
 #include "interface/DialogPage.h"
+#include "interface/EffectFadeIn.h"
+#include "interface/EffectFadeOut.h"
+#include "interface/EffectSlideShow.h"
 #include "interface/LoaderChildFactory.h"
 #include "platform/Clock.h"
 
@@ -20,23 +23,27 @@ namespace
 constexpr uint32_t kVersionEffects = 0x10500;
 constexpr uint32_t kVersionChildNames = 0x10501;
 constexpr int32_t kChildrenGrowStep = 16;
-constexpr int32_t kEffectEntryBytes = 6; // type, direction, 32-bit duration
 constexpr uint32_t kEffectReal = 0x80000000u;
 constexpr uint32_t kEffectShow = 0x1u;
 constexpr uint32_t kEffectHide = 0x2u;
 
-// The effect list of a popup record. The effect classes build themselves from these entries;
-// until a popup has effect classes to build, the entries are read past so the record stays in step.
-bool SkipEffectList(CInStream* stream)
+// The effect list of a popup record: entries of an unknown type or of no duration are read and
+// dropped.
+CAbstractEffect* CreateEffect(uint8_t type)
 {
-    uint16_t count = 0;
-    if (!stream->ReadU16(count))
-        return false;
-    int64_t bytes = static_cast<int64_t>(count) * kEffectEntryBytes;
-    if (stream->Pending() < bytes)
-        return false;
-    stream->Skip(static_cast<int32_t>(bytes));
-    return true;
+    switch (type)
+    {
+    case 1:
+        return new CEffect_FadeIn();
+    case 2:
+        return new CEffect_FadeOut();
+    case 3:
+        return new CEffect_SlideHide();
+    case 4:
+        return new CEffect_SlideShow();
+    default:
+        return nullptr;
+    }
 }
 
 // The fields around a child's own record.
@@ -132,13 +139,35 @@ bool CDialogPopup::Load(CInStream* stream)
 {
     if (!LoadCommandKeys(stream) || !LoadRect(stream))
         return false;
-    if (g_fileVersion >= kVersionEffects && !SkipEffectList(stream))
+    if (g_fileVersion >= kVersionEffects && !LoadEffects(stream))
         return false;
     if (!LoadItemState(stream))
         return false;
     m_loadedOpacity = GetStateAt(GetStateCount() - 1)->m_opacity;
     ResetLayout();
     return LoadChildren(stream);
+}
+
+bool CDialogPopup::LoadEffects(CInStream* stream)
+{
+    uint16_t count = 0;
+    if (!stream->ReadU16(count))
+        return false;
+    for (int32_t i = 0; i < count; i++)
+    {
+        uint8_t type = 0;
+        uint8_t direction = 0;
+        uint32_t duration = 0;
+        if (!stream->ReadU8(type) || !stream->ReadU8(direction) || !stream->ReadU32(duration))
+            return false;
+        CAbstractEffect* effect = duration != 0 ? CreateEffect(type) : nullptr;
+        if (effect == nullptr)
+            continue;
+        effect->m_direction = direction;
+        effect->m_durationMs = duration;
+        m_effects->Add(effect);
+    }
+    return true;
 }
 
 bool CDialogPopup::LoadChildren(CInStream* stream)

@@ -37,6 +37,8 @@ public:
     void Draw(const DialogRect& clip) override;
     CDialogItem* HitTest(int32_t x, int32_t y) override;
 
+    // The effect list (its entries build the show and hide effects); false when it ends early.
+    bool LoadEffects(CInStream* stream);
     // The children list; false when it ends early or names an unknown child type.
     bool LoadChildren(CInStream* stream);
 

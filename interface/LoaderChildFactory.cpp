@@ -7,6 +7,7 @@
 #include "interface/DialogButtonUpDown.h"
 #include "interface/DialogEditBox.h"
 #include "interface/DialogListBox.h"
+#include "interface/DialogMultiStateSlider.h"
 #include "interface/DialogPopup.h"
 
 CDialogItem* CreateChildItem(uint8_t typeCode, uint8_t behaviour, CDialogItem* parent)
@@ -21,12 +22,16 @@ CDialogItem* CreateChildItem(uint8_t typeCode, uint8_t behaviour, CDialogItem* p
         return new CDialogUpDownButton(behaviour, parent);
     case CDialogPopup::ChildTriggerButton:
         return new CDialogTriggerButton(behaviour, parent);
+    case CDialogPopup::ChildSlider:
+        return new CDialogSlider(behaviour, parent);
+    case CDialogPopup::ChildMultiStateSlider:
+        return new CDialogMultiStateSlider(behaviour, parent);
     case CDialogPopup::ChildListBox:
         return new CDialogListBox(behaviour, parent);
     case CDialogPopup::ChildEditBox:
         return new CDialogEditBox(behaviour, parent);
     default:
-        // Sliders, list boxes and edit boxes come with their own item classes.
+        // Child types this version does not know.
         return nullptr;
     }
 }

@@ -1,5 +1,6 @@
 // make-demo DIR: writes a demo interface into DIR: "Main.qvr" (three pages, popups in a group,
-// buttons with text, images and frame templates), "resource.qvs" (frame templates and slider
+// one that fades and slides, buttons with text, images and frame templates, a slider and a
+// multi-state slider), "resource.qvs" (frame templates and slider
 // thumbs), "click.wav" and "arial.ttf" (Liberation Sans). Everything is made here in code.
 #include <FreeImage.h>
 
@@ -15,6 +16,7 @@
 #include "tools/writer/ListEditRecordWriter.h"
 #include "tools/writer/PageRecordWriter.h"
 #include "tools/writer/ResourceRecordWriter.h"
+#include "tools/writer/SliderRecordWriter.h"
 
 namespace
 {
@@ -257,6 +259,36 @@ std::vector<PageRecord> Pages()
                                                                   1, 0.0f, 1.0f, night.item));
         lights.children.back().name = "Night mode";
     }
+    {
+        // A dimmer: a framed track, a gold fill up to the level and the pack's first thumb.
+        SliderRecordWriter::SliderFields fields;
+        fields.low = 0;
+        fields.high = 100;
+        fields.thumb = 1;
+        fields.thumbColor = 0xF0F0F0FF;
+        ChildRecord dimmer = SliderRecordWriter::Slider(CInterfaceFileWriter::kCurrentVersion, 1, fields, 300,
+                                                        330, 280, 50, kButton, 0xC9A227FF);
+        dimmer.name = "Dimmer";
+        dimmer.item.states[0].border = 2;
+        dimmer.item.states[0].borderColor = kGold;
+        dimmer.ownRecord = SliderRecordWriter::SliderRecord(CInterfaceFileWriter::kCurrentVersion, true,
+                                                            fields, dimmer.item);
+        lights.children.push_back(dimmer);
+
+        // A fan speed: four looks, one per quarter of the range, moved by dragging relative to
+        // where the finger went down.
+        fields.thumb = 0;
+        ChildRecord fan = SliderRecordWriter::MultiStateSlider(CInterfaceFileWriter::kCurrentVersion, 3,
+                                                               fields, 600, 330, 170, 50, {});
+        fan.name = "Fan";
+        const char* speeds[] = {"Fan: off", "Fan: low", "Fan: mid", "Fan: high"};
+        const uint32_t fills[] = {kButton, 0x3B5B7AFF, 0x5A7FA3FF, 0xC9A227FF};
+        for (int i = 0; i < 4; i++)
+            fan.item.states.push_back(Look(fills[i], speeds[i], 4));
+        fan.ownRecord =
+            SliderRecordWriter::SliderRecord(CInterfaceFileWriter::kCurrentVersion, false, fields, fan.item);
+        lights.children.push_back(fan);
+    }
     AddNavigation(lights.children);
 
     PageRecord climate = MakePage("Climate", 0x3A1F1FFF, "Climate");
@@ -307,6 +339,9 @@ std::vector<PopupRecord> Popups()
 
     PopupRecord about = scenes;
     about.name = "About";
+    // It fades in while it slides down from the top of the screen, and fades out while it slides
+    // off to the right.
+    about.effects = {{1, 0, 400}, {4, 8 | 4 | 2, 400}, {2, 0, 300}, {3, 4 | 1, 300}};
     about.children.clear();
     about.children.push_back(Title("About", 0x00000000));
     about.children[0].item.width = 400;

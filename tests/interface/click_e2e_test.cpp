@@ -106,6 +106,23 @@ protected:
         EXPECT_EQ(code, 0);
     }
 
+    // Presses at one place, moves through the others and lets go at the last.
+    void Drag(const std::vector<Place>& path)
+    {
+        std::string command = "xdotool";
+        for (size_t i = 0; i < path.size(); i++)
+        {
+            command += " mousemove --window " + m_window + " " + std::to_string(path[i].x) + " " +
+                       std::to_string(path[i].y) + " sleep 0.1";
+            if (i == 0)
+                command += " mousedown 1 sleep 0.1";
+        }
+        command += " mouseup 1 2>/dev/null";
+        int code = -1;
+        RunWithDisplay(m_x.Display(), command, &code);
+        EXPECT_EQ(code, 0);
+    }
+
     std::string m_window;
     int m_left = 0;
     int m_top = 0;
@@ -137,5 +154,39 @@ TEST_F(ClickEndToEnd, ButtonsOfTheDemoChangePagesShowPopupsAndToggle)
     EXPECT_EQ(WaitFor(kBackground, kClimateBackground), kClimateBackground) << "the Climate page";
     Click(kBackTab);
     EXPECT_EQ(WaitFor(kBackground, kLightsBackground), kLightsBackground) << "back to the Lights page";
+}
+
+// The Lights page's dimmer: (300, 330), 280 x 50, a frame of 3 pixels and a thumb of 16, so the
+// track is 258 pixels long from x = 303. Dragged to the middle of the track, the fill reaches the
+// thumb's middle and the thumb stands at the level.
+TEST_F(ClickEndToEnd, DraggingTheDimmerMovesItsFillAndThumb)
+{
+    constexpr uint32_t kTrack = 0x2E4A62;
+    constexpr uint32_t kFill = 0xC9A227;
+    constexpr Place kLeftOfTrack = {320, 355};
+    constexpr Place kRightOfTrack = {540, 355};
+    constexpr Place kThumbMiddle = {440, 355};
+    std::string command = kBuild + "/make-demo '" + m_dir + "' >/dev/null";
+    ASSERT_EQ(0, system(command.c_str()));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(FindWindow());
+    ASSERT_EQ(WaitFor(kBackground, kHomeBackground, 20000), kHomeBackground) << "the start page";
+    Click(kLightsTab);
+    ASSERT_EQ(WaitFor(kBackground, kLightsBackground), kLightsBackground) << "the Lights page";
+    EXPECT_EQ(PixelAt(kLeftOfTrack), kTrack) << "level 0: no fill";
+
+    // 129 of 258 pixels: level 50, the thumb at x = 432 to 447, the fill up to x = 440.
+    Drag({{310, 355}, {380, 355}, {432, 355}});
+    EXPECT_EQ(WaitFor(kLeftOfTrack, kFill), kFill) << "the fill";
+    EXPECT_EQ(PixelAt({436, 345}), PixelAt(kThumbMiddle)) << "the thumb is one colour";
+    uint32_t thumb = PixelAt(kThumbMiddle);
+    EXPECT_NE(thumb, kFill);
+    EXPECT_NE(thumb, kTrack);
+    EXPECT_EQ(PixelAt({452, 355}), kTrack) << "the track after the thumb";
+    EXPECT_EQ(PixelAt(kRightOfTrack), kTrack);
+
+    // Back to the start: the fill is gone.
+    Drag({{432, 355}, {350, 355}, {303, 355}});
+    EXPECT_EQ(WaitFor(kLeftOfTrack, kTrack), kTrack) << "the fill is gone";
 }
 } // namespace

@@ -10,7 +10,7 @@
 #include "common/Vector.h"
 #include "interface/DialogItemState.h"
 #include "interface/DialogPage.h"
-#include "interface/LoaderProgressBar.h"
+#include "interface/DialogSlider.h"
 #include "render/Fnt.h"
 #include "render/SplashImage.h"
 #include "render/Sprite.h"
@@ -29,20 +29,20 @@ namespace
 {
 constexpr uint32_t kVersion = CInterfaceFileWriter::kCurrentVersion;
 
-CLoaderProgressBar* ProgressBar(CAbstractDialogSystem* system)
+CDialogSlider* ProgressBar(CAbstractDialogSystem* system)
 {
     CDialogPage* loading = system->GetPageObject(system->FindPageByName("Loading"));
     for (int32_t i = 0; loading && i < loading->GetChildCount(); i++)
     {
         if (loading->GetChild(i)->IsBoundTo(kLoaderChannelAddress))
-            return static_cast<CLoaderProgressBar*>(loading->GetChild(i));
+            return static_cast<CDialogSlider*>(loading->GetChild(i));
     }
     return nullptr;
 }
 
 std::u16string BarText(CAbstractDialogSystem* system)
 {
-    CLoaderProgressBar* bar = ProgressBar(system);
+    CDialogSlider* bar = ProgressBar(system);
     const char16_t* text = bar ? bar->GetStateAt(0)->m_text : nullptr;
     return text ? std::u16string(text) : std::u16string();
 }
@@ -115,7 +115,7 @@ TEST_F(Loader, TheProgressBarCountsToTheRecordTotalAndStopsThere)
 {
     std::vector<std::string> names;
     m_harness.Begin(loadertest::Interface(kVersion, 10, "P0", {}, NumberedPages(15, names), {}));
-    CLoaderProgressBar* bar = ProgressBar(System());
+    CDialogSlider* bar = ProgressBar(System());
     ASSERT_NE(nullptr, bar);
     EXPECT_EQ(10, bar->GetHigh());
     std::vector<int> seen;
@@ -234,14 +234,14 @@ TEST_F(Loader, TheLoadingPagePlacesTheSplashAndTheBarInTheDesignArea)
     EXPECT_EQ(0x1E9DC0u, m_harness.Pixel(200 + 120, 298 + 15)) << "the empty track";
 
     // Half way: the fill covers the left half of the bar.
-    static_cast<CLoaderProgressBar*>(bar)->SetValue(5.0f);
+    static_cast<CDialogSlider*>(bar)->SetValue(5.0f);
     m_harness.Flush();
     EXPECT_EQ(0x5C5D6Du, m_harness.Pixel(200 + 60, 298 + 15));
     EXPECT_EQ(0x1E9DC0u, m_harness.Pixel(200 + 180, 298 + 15));
     // Values beyond the total are held at the total.
-    static_cast<CLoaderProgressBar*>(bar)->SetValue(1e30f);
+    static_cast<CDialogSlider*>(bar)->SetValue(1e30f);
     EXPECT_EQ(10.0f, bar->GetValue());
-    static_cast<CLoaderProgressBar*>(bar)->SetValue(-3.0f);
+    static_cast<CDialogSlider*>(bar)->SetValue(-3.0f);
     EXPECT_EQ(0.0f, bar->GetValue());
 }
 
