@@ -7,6 +7,9 @@
 #include "devices/DeviceTypeRow.h"
 
 #include "devices/AbstractDevice.h"
+#include "devices/controllers/custom/CustomSerialDevice.h"
+#include "devices/controllers/custom/CustomTCPDevice.h"
+#include "devices/controllers/custom/CustomUDPDevice.h"
 
 namespace
 {
@@ -30,9 +33,9 @@ const DeviceTypeRow kRows[] = {
     {0x44, "CreateModbusRTUTcpDevice", F::Number, R::HostAndPort, 0, nullptr},                // CModbusRTUTcpDevice
     {0x52, "CreateEIBUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, nullptr},            // CEIBUdpDevice
     {0x54, "CreateEIBTcpGateDevice", F::NumberStepNumber, R::HostAndPort, 0, nullptr},        // CEIBTcpGateDevice
-    {0x61, "CreateCustomTCPDevice", F::NotUsed, R::HostAndPort, 0, nullptr},                  // CCustomTCPDevice
-    {0x62, "CreateCustomUDPDevice", F::NotUsed, R::HostAndPort, 0, nullptr},                  // CCustomUDPDevice
-    {0x63, "CreateCustomSerialDevice", F::Serial3, R::ComPort, kBaud, nullptr},               // CCustomSerialDevice
+    {0x61, "CreateCustomTCPDevice", F::NotUsed, R::HostAndPort, 0, MakeDevice<CCustomTCPDevice>},  // CCustomTCPDevice
+    {0x62, "CreateCustomUDPDevice", F::NotUsed, R::HostAndPort, 0, MakeDevice<CCustomUDPDevice>},  // CCustomUDPDevice
+    {0x63, "CreateCustomSerialDevice", F::Serial3, R::ComPort, kBaud, MakeDevice<CCustomSerialDevice>},  // CCustomSerialDevice
     {0x73, "CreateShturmanXXV07SerialDevice", F::Serial4, R::ComPort, kBaud, nullptr},        // CShturmanXXV07SerialDevice
     {0x74, "CreateShturmanXXV07TCPDevice", F::Number, R::HostAndPort, 0, nullptr},            // CShturmanXXV07TCPDevice
     {0x83, "CreateShturmanD12SS20SerialDevice", F::Serial4, R::ComPort, kBaud, nullptr},      // CShturmanD12SS20SerialDevice
