@@ -58,14 +58,6 @@ std::vector<CDeviceEvent> WaitPosted(CRecording<CCustomTCPDevice>& device, size_
     return device.Posted();
 }
 
-std::vector<uint8_t> Repeat(const std::vector<uint8_t>& bytes, int times)
-{
-    std::vector<uint8_t> all;
-    for (int i = 0; i < times; ++i)
-        all.insert(all.end(), bytes.begin(), bytes.end());
-    return all;
-}
-
 float FloatOf(uintptr_t value)
 {
     uint32_t bits = static_cast<uint32_t>(value);

@@ -12,11 +12,6 @@ namespace
 {
 using custom_test::Blob;
 
-std::vector<uint8_t> Bytes(const std::string& text)
-{
-    return std::vector<uint8_t>(text.begin(), text.end());
-}
-
 TEST(CustomChannel, LoadsTheBlobAndRefusesWhatDoesNotFit)
 {
     // Every field, with the optional timing.
