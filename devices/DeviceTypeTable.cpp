@@ -19,6 +19,9 @@
 #include "devices/buses/modbus/ModbusRTUTcpDevice.h"
 #include "devices/buses/modbus/ModbusTCPDevice.h"
 #include "devices/controllers/crestron/CrestronDevice.h"
+#include "devices/controllers/custom/CustomSerialDevice.h"
+#include "devices/controllers/custom/CustomTCPDevice.h"
+#include "devices/controllers/custom/CustomUDPDevice.h"
 #include "devices/controllers/lutron/LutronTCPDevice.h"
 
 namespace
@@ -43,9 +46,9 @@ const DeviceTypeRow kRows[] = {
     {0x44, "CreateModbusRTUTcpDevice", F::Number, R::HostAndPort, 0, MakeDevice<CModbusRTUTcpDevice>},  // CModbusRTUTcpDevice
     {0x52, "CreateEIBUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, MakeDevice<CEIBUdpDevice>},            // CEIBUdpDevice
     {0x54, "CreateEIBTcpGateDevice", F::NumberStepNumber, R::HostAndPort, 0, MakeDevice<CEIBTcpGateDevice>},        // CEIBTcpGateDevice
-    {0x61, "CreateCustomTCPDevice", F::NotUsed, R::HostAndPort, 0, nullptr},                  // CCustomTCPDevice
-    {0x62, "CreateCustomUDPDevice", F::NotUsed, R::HostAndPort, 0, nullptr},                  // CCustomUDPDevice
-    {0x63, "CreateCustomSerialDevice", F::Serial3, R::ComPort, kBaud, nullptr},               // CCustomSerialDevice
+    {0x61, "CreateCustomTCPDevice", F::NotUsed, R::HostAndPort, 0, MakeDevice<CCustomTCPDevice>},  // CCustomTCPDevice
+    {0x62, "CreateCustomUDPDevice", F::NotUsed, R::HostAndPort, 0, MakeDevice<CCustomUDPDevice>},  // CCustomUDPDevice
+    {0x63, "CreateCustomSerialDevice", F::Serial3, R::ComPort, kBaud, MakeDevice<CCustomSerialDevice>},  // CCustomSerialDevice
     {0x73, "CreateShturmanXXV07SerialDevice", F::Serial4, R::ComPort, kBaud, nullptr},        // CShturmanXXV07SerialDevice
     {0x74, "CreateShturmanXXV07TCPDevice", F::Number, R::HostAndPort, 0, nullptr},            // CShturmanXXV07TCPDevice
     {0x83, "CreateShturmanD12SS20SerialDevice", F::Serial4, R::ComPort, kBaud, nullptr},      // CShturmanD12SS20SerialDevice

@@ -138,6 +138,7 @@ TEST(ValueButtons, RecordThatEndsEarlyIsRefused)
 {
     CButtonHarness h;
     ASSERT_TRUE(h.Ready());
+    h.AddDevice(1); // an address is kept only when its device exists
     PageRecordWriter::ChildRecord child = ValueButton(CDialogPopup::ChildTriggerButton, 0, 3, 4);
     // Whole, cut inside the floats, cut inside the item record.
     for (size_t length : {child.ownRecord.size(), size_t{6}, size_t{12}})

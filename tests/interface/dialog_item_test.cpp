@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "common/Vector.h"
+#include "devices/AbstractDevice.h"
 #include "devices/HTTPDynamicImage.h"
 #include "interface/AbstractEffect.h"
 #include "interface/CommandSequences.h"
@@ -20,6 +21,34 @@ namespace irw = ItemRecordWriter;
 
 namespace
 {
+// A device list of plain (not custom) devices with these ids: the loader keeps an item's address
+// only when the device table has its device.
+class CPlainDeviceList
+{
+public:
+    explicit CPlainDeviceList(std::initializer_list<uint16_t> ids)
+    {
+        for (uint16_t id : ids)
+        {
+            auto* device = new CAbstractDevice();
+            device->SetId(id);
+            m_list.Add(device);
+        }
+        g_pDeviceList = &m_list;
+    }
+    ~CPlainDeviceList()
+    {
+        g_pDeviceList = nullptr;
+        for (int32_t i = 0; i < m_list.GetCount(); ++i)
+            delete m_list.Get<CAbstractDevice>(i);
+    }
+    CPlainDeviceList(const CPlainDeviceList&) = delete;
+    CPlainDeviceList& operator=(const CPlainDeviceList&) = delete;
+
+private:
+    CVector m_list{4};
+};
+
 // An item that answers a chosen kind and records the pointer calls it gets, with the flags it had
 // at that moment.
 class CProbeItem : public CDialogItem
@@ -405,7 +434,8 @@ TEST(DialogItemLoad, ReadsTheCommonRecord)
     record.loop = 9;
     record.firstDuration = 10;
     record.secondDuration = 3;
-    record.addresses = {0x00010005, 0x00020001};
+    record.addresses = {0x00010005, 0x00020001, 0x00030001}; // device 3 is not in the table
+    CPlainDeviceList devices({1, 2});
     record.flipCommands = {{FlipShowPage, "Main"}, {FlipGoBack, nullptr}, {FlipHidePopup, ""}};
     record.states.resize(4);
     std::vector<uint8_t> bytes = ItemBytes(0x10501, record);
@@ -475,6 +505,7 @@ TEST(DialogItemLoad, DurationsPerStateAndVersionThresholds)
 
 TEST(DialogItemLoad, KeepsAFullAddressList)
 {
+    CPlainDeviceList devices({1});
     irw::ItemRecord record;
     for (uint32_t i = 0; i < 255; i++)
         record.addresses.push_back(0x00010000 | i);
@@ -492,6 +523,7 @@ TEST(DialogItemLoad, KeepsAFullAddressList)
 // The writer cuts a list longer than its count byte allows, so the record stays readable.
 TEST(DialogItemLoad, WriterCutsAnOverlongAddressList)
 {
+    CPlainDeviceList devices({1});
     irw::ItemRecord record;
     for (uint32_t i = 0; i < 300; i++)
         record.addresses.push_back(0x00010000 | i);
