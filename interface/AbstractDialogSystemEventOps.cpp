@@ -56,7 +56,7 @@ void ChangeBoundStates(const CAbstractDialogSystem* system, uint32_t address, in
 
 CSprite* FirstSpriteWithNamePrefix(const CVector* sprites, const char* name)
 {
-    if (!name || !*name)
+    if (!sprites || !name || !*name)
         return nullptr;
     for (int32_t i = 0; i < sprites->GetCount(); ++i)
     {

@@ -96,13 +96,6 @@ void CAbstractDialogSystem::ListBoxAddRowFlip(uint32_t address, uint32_t rowId, 
 
 uint32_t CAbstractDialogSystem::FindImageIdByNamePrefix(const char* name) const
 {
-    if (name == nullptr || name[0] == 0 || m_images == nullptr)
-        return 0;
-    for (int32_t i = 0; i < m_images->GetCount(); i++)
-    {
-        CSprite* image = m_images->Get<CSprite>(i);
-        if (image != nullptr && image->GetName() != nullptr && StrEqualNoCase(name, image->GetName()))
-            return image->GetId();
-    }
-    return 0;
+    const CSprite* image = FindImageByName(name);
+    return image ? image->GetId() : 0;
 }
