@@ -119,8 +119,9 @@ public:
     // report kind answer false, and the loader then keeps every channel whatever its kind.
     virtual bool ReadsReportKind() const { return true; }
 
-    // Milliseconds since this device was constructed.
-    uint32_t Now() const;
+    // Milliseconds since this device was constructed. Virtual so that a test can hold the
+    // device's clock still while a pump or a timer reads it more than once.
+    virtual uint32_t Now() const;
 
     uint16_t GetId() const { return m_id; }
     void SetId(uint16_t id) { m_id = id; }

@@ -27,9 +27,9 @@ protected:
         // The kernel completes a connect before the peer takes it: wait for both.
         const int accepted = m_peer.Accepted();
         return OpenToPeer() &&
-               TickUntil(m_device, 3000,
+               TickUntil(m_device, 10000,
                          [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }) &&
-               m_peer.WaitAccepted(accepted + 1, 3000);
+               m_peer.WaitAccepted(accepted + 1, 10000);
     }
 
     TcpPeer m_peer;
@@ -61,7 +61,7 @@ TEST_F(TcpTransport, BytesCrossBothWaysAndTheEndpointsAreTheKernels)
     EXPECT_EQ(m_peer.Bytes(), PeerText("hello"));
 
     ASSERT_TRUE(m_peer.Send(PeerText("feedback")));
-    ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.Received().size() >= 8; }));
+    ASSERT_TRUE(WaitUntil(10000, [&] { return m_device.Received().size() >= 8; }));
     EXPECT_EQ(m_device.Received(), PeerText("feedback"));
     EXPECT_NE(m_device.ReceivedOn(), std::this_thread::get_id());
 
@@ -77,10 +77,10 @@ TEST_F(TcpTransport, ScriptedAnswersAndAGreetingArrive)
     m_peer.SetGreeting(PeerText("WELCOME\r"));
     m_peer.AddReply(PeerText("PING\r"), PeerText("PONG\r"));
     ASSERT_TRUE(ConnectOnline());
-    ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.Received() == PeerText("WELCOME\r"); }));
+    ASSERT_TRUE(WaitUntil(10000, [&] { return m_device.Received() == PeerText("WELCOME\r"); }));
     ASSERT_TRUE(m_transport->Send(PeerText("PI").data(), 2));
     ASSERT_TRUE(m_transport->Send(PeerText("NG\r").data(), 3));
-    EXPECT_TRUE(WaitUntil(2000, [&] { return m_device.Received() == PeerText("WELCOME\rPONG\r"); }));
+    EXPECT_TRUE(WaitUntil(10000, [&] { return m_device.Received() == PeerText("WELCOME\rPONG\r"); }));
 }
 
 // A refused attempt is not repeated on every tick: the next comes once the reconnect wait has
@@ -92,9 +92,9 @@ TEST_F(TcpTransport, RefusedConnectIsRetriedAfterTheReconnectWaitAndLeaksNothing
     const int descriptors = OpenDescriptorCount();
     for (int attempt = 1; attempt <= 5; ++attempt)
     {
-        ASSERT_TRUE(TickUntil(m_device, 2000, [&] { return m_device.connectCalls == attempt; }));
+        ASSERT_TRUE(TickUntil(m_device, 10000, [&] { return m_device.connectCalls == attempt; }));
         ASSERT_TRUE(
-            WaitUntil(2000, [&] { return m_transport->GetLinkState() == CAbstractTransport::LinkClosed; }));
+            WaitUntil(10000, [&] { return m_transport->GetLinkState() == CAbstractTransport::LinkClosed; }));
         // Still connecting: ticks within the wait start nothing.
         TickUntil(m_device, 60, [] { return false; });
         EXPECT_EQ(m_device.connectCalls, attempt);
@@ -106,22 +106,22 @@ TEST_F(TcpTransport, RefusedConnectIsRetriedAfterTheReconnectWaitAndLeaksNothing
 
     m_peer.SetRefusing(false);
     ASSERT_TRUE(
-        TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
-    EXPECT_TRUE(m_peer.WaitAccepted(1, 2000));
+        TickUntil(m_device, 10000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
+    EXPECT_TRUE(m_peer.WaitAccepted(1, 10000));
 }
 
 TEST_F(TcpTransport, PeerCloseIsReportedOnceAndTheLinkReopensAtTheNextTick)
 {
     ASSERT_TRUE(ConnectOnline());
     m_peer.CloseClient();
-    ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.disconnects == 1; }));
+    ASSERT_TRUE(WaitUntil(10000, [&] { return m_device.disconnects == 1; }));
     EXPECT_NE(m_device.DisconnectedOn(), std::this_thread::get_id());
     EXPECT_EQ(m_transport->GetLinkState(), CAbstractTransport::LinkClosed);
     EXPECT_FALSE(m_transport->Send(PeerText("x").data(), 1));
 
     ASSERT_TRUE(
-        TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
-    EXPECT_TRUE(m_peer.WaitAccepted(2, 2000));
+        TickUntil(m_device, 10000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
+    EXPECT_TRUE(m_peer.WaitAccepted(2, 10000));
     EXPECT_EQ(m_device.disconnects, 1);
 }
 
@@ -134,8 +134,8 @@ TEST_F(TcpTransport, CloseOnTheTickThreadReportsOnceAndTheWorkerReleasesTheDescr
     m_transport->Close();
     EXPECT_EQ(m_device.disconnects, 1);
     EXPECT_EQ(m_device.DisconnectedOn(), std::this_thread::get_id());
-    EXPECT_TRUE(m_peer.WaitClientGone(2000));
-    EXPECT_TRUE(WaitUntil(2000, [&] { return OpenDescriptorCount() == descriptors; }));
+    EXPECT_TRUE(m_peer.WaitClientGone(10000));
+    EXPECT_TRUE(WaitUntil(10000, [&] { return OpenDescriptorCount() == descriptors; }));
 }
 
 // A peer that stops reading: the send waits ten times 100 ms, then gives up and closes the link.
@@ -183,7 +183,7 @@ TEST_F(TcpTransport, UnansweredConnectNeverHoldsTheTick)
     }
     EXPECT_TRUE(sawPending);
     EXPECT_LT(longestTick, 30u);
-    EXPECT_TRUE(WaitUntil(3000, [&] { return transport->GetLinkState() == CAbstractTransport::LinkClosed; }));
+    EXPECT_TRUE(WaitUntil(10000, [&] { return transport->GetLinkState() == CAbstractTransport::LinkClosed; }));
     EXPECT_EQ(device.connects, 0);
 }
 

@@ -70,11 +70,21 @@ public:
     }
     ~CClockDevice() override { DeleteTransport(); }
 
-    // Makes Now() read `deviceTime` at this moment.
-    void SetDeviceTime(uint32_t deviceTime) { m_created = platform::ClockMs() - deviceTime; }
+    // Makes Now() read `deviceTime` until the next call: the clock stands still between two
+    // steps of the test, so no millisecond passes unseen inside a pump.
+    void SetDeviceTime(uint32_t deviceTime)
+    {
+        m_fixedTime = deviceTime;
+        m_timeFixed = true;
+    }
+    uint32_t Now() const override { return m_timeFixed ? m_fixedTime : CAbstractDevice::Now(); }
     void OnDisconnected() override { ++disconnects; }
 
     CRecordingTransport* transport;
+
+private:
+    uint32_t m_fixedTime = 0;
+    bool m_timeFixed = false;
 
 protected:
     // Keeps the records instead of reaching an interface.
