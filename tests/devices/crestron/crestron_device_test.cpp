@@ -123,15 +123,15 @@ protected:
     // gives the handle 12 34 and the panel asks for an update.
     void Handshake()
     {
-        ASSERT_TRUE(Tick(device, 3000, [&] { return peer.Accepted() >= 1 && !peer.ClientGone(); }));
+        ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 1 && !peer.ClientGone(); }));
         peer.Clear();
         ASSERT_TRUE(peer.Send({0x0F, 0x00, 0x01, 0x02}));
-        ASSERT_TRUE(Tick(device, 3000, [&] { return peer.Bytes().size() >= kConnectRequest.size(); }));
+        ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Bytes().size() >= kConnectRequest.size(); }));
         EXPECT_EQ(peer.Bytes(), kConnectRequest);
         peer.Clear();
         ASSERT_TRUE(peer.Send({0x02, 0x00, 0x02, 0x12, 0x34}));
-        ASSERT_TRUE(Tick(device, 3000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
-        ASSERT_TRUE(peer.WaitBytes(kUpdateRequest.size(), 2000));
+        ASSERT_TRUE(Tick(device, 10000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
+        ASSERT_TRUE(peer.WaitBytes(kUpdateRequest.size(), 10000));
         EXPECT_EQ(peer.Bytes(), kUpdateRequest);
         EXPECT_EQ(device.GetHandle(), 0x3412);
         peer.Clear();
@@ -140,7 +140,7 @@ protected:
     {
         peer.Clear();
         act();
-        EXPECT_TRUE(peer.WaitBytes(count, 2000));
+        EXPECT_TRUE(peer.WaitBytes(count, 10000));
         return peer.Bytes();
     }
 
@@ -174,7 +174,7 @@ TEST_F(CrestronLink, HandshakeJoinsOutAndHeartbeat)
     device.Update();
     device.Advance(3001);
     device.Update();
-    ASSERT_TRUE(peer.WaitBytes(5, 2000));
+    ASSERT_TRUE(peer.WaitBytes(5, 10000));
     EXPECT_EQ(peer.Bytes(), (Bytes{0x0D, 0x00, 0x02, 0x34, 0x12}));
     device.Update();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -188,14 +188,14 @@ TEST_F(CrestronLink, JoinsInBecomeValuesTextsAndPopups)
     ASSERT_TRUE(peer.Send(
         {0x05, 0x00, 0x06, 0x12, 0x34, 0x03, 0x00, 0x05, 0x00, 0x77, 0x00, 0x05, 0x00, 0x08, 0x12}));
     ASSERT_TRUE(peer.Send({0x34, 0x05, 0x14, 0x01, 0x02, 0x00, 0x4B}));
-    ASSERT_TRUE(Tick(device, 2000, [&] { return sink.calls.size() >= 2; }));
+    ASSERT_TRUE(Tick(device, 10000, [&] { return sink.calls.size() >= 2; }));
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"value 131073 1", "value 131074 75"}));
     sink.calls.clear();
 
     // The same digital value again posts nothing; low posts 0.
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x06, 0x12, 0x34, 0x03, 0x00, 0x05, 0x00}));
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x06, 0x12, 0x34, 0x03, 0x00, 0x05, 0x80}));
-    ASSERT_TRUE(Tick(device, 2000, [&] { return !sink.calls.empty(); }));
+    ASSERT_TRUE(Tick(device, 10000, [&] { return !sink.calls.empty(); }));
     Tick(device, 50, [] { return false; });
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"value 131073 0"}));
     sink.calls.clear();
@@ -203,16 +203,16 @@ TEST_F(CrestronLink, JoinsInBecomeValuesTextsAndPopups)
     // Serial join 7 (8-bit form) and a smart-object digital join.
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x08, 0x12, 0x34, 0x05, 0x12, 0x07, 'O', 'n', 0xE9}));
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x09, 0x12, 0x34, 0x06, 0x20, 0x09, 0x03, 0x00, 0x05, 0x00}));
-    ASSERT_TRUE(Tick(device, 2000, [&] { return !device.texts.empty() && !sink.calls.empty(); }));
+    ASSERT_TRUE(Tick(device, 10000, [&] { return !device.texts.empty() && !sink.calls.empty(); }));
     EXPECT_EQ(device.texts, (std::vector<std::u16string>{u"On\u00E9"}));
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"value 131076 1"}));
     sink.calls.clear();
 
     // Mode 1: high shows the popup on its page, low hides it.
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x06, 0x12, 0x34, 0x03, 0x00, 0x06, 0x00}));
-    ASSERT_TRUE(Tick(device, 2000, [&] { return sink.calls.size() >= 1; }));
+    ASSERT_TRUE(Tick(device, 10000, [&] { return sink.calls.size() >= 1; }));
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x06, 0x12, 0x34, 0x03, 0x00, 0x06, 0x80}));
-    ASSERT_TRUE(Tick(device, 2000, [&] { return sink.calls.size() >= 2; }));
+    ASSERT_TRUE(Tick(device, 10000, [&] { return sink.calls.size() >= 2; }));
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"show Menu Main", "hide Menu Main"}));
     sink.calls.clear();
 
@@ -229,12 +229,12 @@ TEST_F(CrestronLink, JoinsInBecomeValuesTextsAndPopups)
 
 TEST_F(CrestronLink, RefusalDisconnectAndHeartbeatMismatchReconnect)
 {
-    ASSERT_TRUE(Tick(device, 3000, [&] { return peer.Accepted() >= 1; }));
+    ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 1; }));
     ASSERT_TRUE(peer.Send({0x0F, 0x00, 0x01, 0x02}));
-    ASSERT_TRUE(peer.WaitBytes(kConnectRequest.size(), 2000));
+    ASSERT_TRUE(peer.WaitBytes(kConnectRequest.size(), 10000));
     // Refused: the link closes and the next tick connects again.
     ASSERT_TRUE(peer.Send({0x02, 0x00, 0x02, 0xFF, 0xFF}));
-    ASSERT_TRUE(Tick(device, 3000, [&] { return peer.Accepted() >= 2; }));
+    ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 2; }));
     EXPECT_NE(device.GetState(), CAbstractDevice::StateOnline);
 
     Handshake();
@@ -244,14 +244,14 @@ TEST_F(CrestronLink, RefusalDisconnectAndHeartbeatMismatchReconnect)
     Tick(device, 100, [] { return false; });
     EXPECT_EQ(device.GetState(), CAbstractDevice::StateOnline);
     ASSERT_TRUE(peer.Send({0x0E, 0x00, 0x02, 0x00, 0x01}));
-    ASSERT_TRUE(peer.WaitBytes(6, 2000));
+    ASSERT_TRUE(peer.WaitBytes(6, 10000));
     EXPECT_EQ(peer.Bytes(), (Bytes{0x03, 0x00, 0x03, 0x34, 0x12, 0x00}));
-    ASSERT_TRUE(Tick(device, 3000, [&] { return peer.Accepted() >= 3; }));
+    ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 3; }));
 
     Handshake();
     // The processor's disconnect packet ends the link too.
     ASSERT_TRUE(peer.Send({0x03, 0x00, 0x00}));
-    ASSERT_TRUE(Tick(device, 3000, [&] { return peer.Accepted() >= 4; }));
+    ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 4; }));
 }
 
 TEST_F(CrestronLink, GarbageAndMidPacketCloseLeaveThePanelRunning)
@@ -268,7 +268,7 @@ TEST_F(CrestronLink, GarbageAndMidPacketCloseLeaveThePanelRunning)
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x40, 0x12, 0x34, 0x03}));
     Tick(device, 100, [] { return false; });
     peer.CloseClient();
-    ASSERT_TRUE(Tick(device, 3000, [&] { return peer.Accepted() >= 2; }));
+    ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 2; }));
     Handshake();
     EXPECT_EQ(SendAndCollect([&] { EXPECT_TRUE(device.Press(1, nullptr)); }, 9),
               (Bytes{0x05, 0x00, 0x06, 0x34, 0x12, 0x03, 0x00, 0x05, 0x00}));

@@ -5,7 +5,6 @@
 // real sockets.
 #include <arpa/inet.h>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "devices/AbstractDevice.h"
@@ -49,20 +48,15 @@ public:
     // The link comes up as the transport thread would report it.
     void Up()
     {
-        if (beforeDelivery)
-            beforeDelivery();
         RequestState(LinkConnected);
         SetConnected(true);
         m_device->OnConnected();
     }
     void Deliver(const Bytes& bytes)
     {
-        if (beforeDelivery)
-            beforeDelivery();
         m_device->OnReceive(bytes.data(), static_cast<uint32_t>(bytes.size()));
     }
     // Called before each delivery and link-up (the device pins its clock there).
-    std::function<void()> beforeDelivery;
     // Takes what was sent so far.
     std::vector<Bytes> Take()
     {
@@ -80,9 +74,8 @@ struct PostedValue
 };
 
 // Driver with a scripted transport, a clock the test sets and its posted values recorded. The
-// device time is brought up to the test's time at every call the test makes (and every
-// delivery), so it runs ahead of it only by what the calls themselves take; time-outs are tested
-// with a margin of a few milliseconds.
+// device time is the test's time and stands still between the test's steps, so time-outs can be
+// tested to the millisecond however slowly the machine runs.
 template <class Driver> class CScriptedDevice : public Driver
 {
 public:
@@ -90,7 +83,6 @@ public:
     {
         transport = new CScriptedTransport(this);
         this->m_transport = transport;
-        transport->beforeDelivery = [this] { Pin(); };
         // The drain calls DispatchEvent only with an interface set; this one is never used, since
         // DispatchEvent below keeps the records.
         this->m_dialogSystem = reinterpret_cast<decltype(this->m_dialogSystem)>(this);
@@ -98,38 +90,9 @@ public:
     }
     ~CScriptedDevice() override { this->DeleteTransport(); }
 
-    void SetDeviceTime(uint32_t deviceTime)
-    {
-        m_time = deviceTime;
-        Pin();
-    }
+    void SetDeviceTime(uint32_t deviceTime) { m_time = deviceTime; }
+    uint32_t Now() const override { return m_time; }
     void Advance(uint32_t ms) { SetDeviceTime(m_time + ms); }
-
-    bool Connect() override
-    {
-        Pin();
-        return Driver::Connect();
-    }
-    bool Update() override
-    {
-        Pin();
-        return Driver::Update();
-    }
-    bool Press(uint16_t channel, CNerulanValue* value) override
-    {
-        Pin();
-        return Driver::Press(channel, value);
-    }
-    bool Release(uint16_t channel, CNerulanValue* value) override
-    {
-        Pin();
-        return Driver::Release(channel, value);
-    }
-    bool SetValue(uint16_t channel, CNerulanValue* value) override
-    {
-        Pin();
-        return Driver::SetValue(channel, value);
-    }
 
     CScriptedTransport* transport;
     std::vector<PostedValue> posted;
@@ -141,15 +104,6 @@ protected:
     }
 
 private:
-    // Sets the device time to the test's time, but never back: a time a call noted must not lie
-    // in the device's future.
-    void Pin()
-    {
-        uint32_t clock = platform::ClockMs();
-        if (static_cast<int32_t>(clock - this->m_created - m_time) < 0)
-            this->m_created = clock - m_time;
-    }
-
     uint32_t m_time = 0;
 };
 } // namespace knx_test
