@@ -9,17 +9,21 @@ CVector::~CVector() { delete[] m_items; }
 int32_t CVector::Add(void* item)
 {
     if (m_count == m_capacity)
-    {
-        int32_t capacity = m_capacity + m_growStep;
-        void** items = new void*[capacity];
-        if (m_count > 0)
-            std::memcpy(items, m_items, sizeof(void*) * m_count);
-        delete[] m_items;
-        m_items = items;
-        m_capacity = capacity;
-    }
+        Reserve(m_capacity + m_growStep);
     m_items[m_count++] = item;
     return m_count;
+}
+
+void CVector::Reserve(int32_t capacity)
+{
+    if (capacity <= m_capacity)
+        return;
+    void** items = new void*[capacity];
+    if (m_count > 0)
+        std::memcpy(items, m_items, sizeof(void*) * m_count);
+    delete[] m_items;
+    m_items = items;
+    m_capacity = capacity;
 }
 
 void CVector::RemoveAt(int32_t index)

@@ -24,6 +24,9 @@ public:
         if (index >= 0 && index < m_count)
             m_items[index] = item;
     }
+    // Makes room for at least `capacity` entries at once: a loader that has read how many items
+    // follow calls it first, so that thousands of items do not copy the array at every grow step.
+    void Reserve(int32_t capacity);
     // Removes the entry at index, keeping the order of the rest.
     void RemoveAt(int32_t index);
     // Forgets every entry (the items themselves are the owner's).

@@ -134,6 +134,7 @@ bool CDialogItem::LoadFlipCommands(CInStream* stream)
     uint16_t count = 0;
     if (!stream->ReadU16(count))
         return false;
+    m_flipCommands->Reserve(m_flipCommands->GetCount() + count);
     for (int32_t i = 0; i < count; i++)
     {
         uint8_t type = 0;
@@ -163,6 +164,7 @@ bool CDialogItem::LoadStates(CInStream* stream)
     uint16_t count = 0;
     if (!stream->ReadU16(count))
         return false;
+    m_states->Reserve(m_states->GetCount() + count);
     for (int32_t i = 0; i < count; i++)
     {
         if (!LoadItemState(stream))

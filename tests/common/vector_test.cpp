@@ -79,3 +79,24 @@ TEST(VectorAccess, RemoveAtKeepsTheOrderOfTheRest)
     EXPECT_EQ(v.GetCapacity(), 6);
 }
 } // namespace
+
+namespace
+{
+TEST(VectorAccess, ReserveKeepsTheItemsAndLaterAddsFillItBeforeGrowing)
+{
+    CVector v(2);
+    int items[4] = {};
+    v.Add(&items[0]);
+    v.Reserve(1); // never shrinks
+    EXPECT_EQ(v.GetCapacity(), 2);
+    v.Reserve(3);
+    EXPECT_EQ(v.GetCapacity(), 3);
+    EXPECT_EQ(v.GetAt(0), &items[0]);
+    v.Add(&items[1]);
+    v.Add(&items[2]);
+    EXPECT_EQ(v.GetCapacity(), 3);
+    EXPECT_EQ(v.Add(&items[3]), 4);
+    EXPECT_EQ(v.GetCapacity(), 5); // then the grow step again
+    EXPECT_EQ(v.GetAt(2), &items[2]);
+}
+} // namespace

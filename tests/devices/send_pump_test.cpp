@@ -283,6 +283,7 @@ TEST(SendPump, TheTickAndTheTransportThreadShareIt)
             {
                 if (device.pump.AcceptHead() && ++n % 50 == 0)
                     device.pump.OnLinkLost();
+                std::this_thread::yield(); // leaves the tick loop its turn on a busy machine
             }
         });
     for (int i = 0; i < 2000; ++i)
