@@ -43,12 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     // The content decoder alone, on the whole input as one frame's content.
     SmartBusFrame frame;
-    frame.contentLength = static_cast<int32_t>(size < SmartBusFrame::kMaxContent ? size : SmartBusFrame::kMaxContent);
+    frame.contentLength =
+        static_cast<int32_t>(size < SmartBusFrame::kMaxContent ? size : SmartBusFrame::kMaxContent);
     for (int32_t i = 0; i < frame.contentLength; ++i)
         frame.content[i] = data[i];
     frame.targetSubnet = 0xFD;
     frame.targetDevice = 0xFE;
-    static const uint16_t kCodes[] = {50, 52, 537, 6446, 6447, 6469, 6470, 6471, 6473, 0xEFFF, 0xE3D9, 0xF12F};
+    static const uint16_t kCodes[] = {50,   52,   537,  6446,   6447,   6469,
+                                      6470, 6471, 6473, 0xEFFF, 0xE3D9, 0xF12F};
     SmartBusReply reply;
     for (uint16_t code : kCodes)
     {

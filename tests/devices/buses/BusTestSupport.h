@@ -40,6 +40,8 @@ public:
         this->SetDialogSystem(reinterpret_cast<CDeviceEventSink*>(uintptr_t{0x10}));
     }
     ~CRecording() override { this->DeleteTransport(); }
+    // Moves the device's clock on.
+    void Advance(uint32_t ms) { this->m_created -= ms; }
     std::vector<Seen> Events()
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -100,7 +102,8 @@ template <class Device> bool Tick(Device& device, const std::function<bool()>& d
 // Runs Update for `ms` (while checking that nothing happens that should not).
 template <class Device> void TickFor(Device& device, uint32_t ms)
 {
-    Tick(device, [] { return false; }, ms);
+    Tick(
+        device, [] { return false; }, ms);
 }
 
 // A temporary folder made the current directory, with COM3 a pty peer.

@@ -19,8 +19,8 @@ const Bytes kRelayPress = {0xAA, 0xAA, 0x0F, 0xFD, 0xFE, 0xFF, 0xFE, 0x00, 0x31,
                            0x01, 0x02, 0x03, 0x64, 0x00, 0x00, 0xAD, 0xAA};
 
 // A frame as a module sends it (device type 0x0011).
-Bytes Frame(uint8_t sourceSubnet, uint8_t sourceDevice, uint16_t op, uint8_t targetSubnet, uint8_t targetDevice,
-            const Bytes& content)
+Bytes Frame(uint8_t sourceSubnet, uint8_t sourceDevice, uint16_t op, uint8_t targetSubnet,
+            uint8_t targetDevice, const Bytes& content)
 {
     Bytes frame = {0xAA,
                    0xAA,
@@ -62,8 +62,8 @@ SmartBusReply Decode(const Bytes& bytes)
 std::vector<SmartBusUpdate> Audio(const std::string& text)
 {
     std::vector<SmartBusUpdate> updates;
-    smartbus::DecodeAudioText(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size()), 1,
-                              9, updates);
+    smartbus::DecodeAudioText(reinterpret_cast<const uint8_t*>(text.data()),
+                              static_cast<int32_t>(text.size()), 1, 9, updates);
     return updates;
 }
 
@@ -108,8 +108,8 @@ TEST(SmartBusCodec, ContentByOperationCode)
         Bytes content;
     };
     const Case cases[] = {
-        {2, {7, 50}},    {0xE3E4, {7, 50}}, {12, {7}}, {0xF112, {7}}, {536, {7, 50, 0x12, 0x34}},
-        {0x1234, {}}, // an unknown code: no content
+        {2, {7, 50}},  {0xE3E4, {7, 50}},          {12, {7}},
+        {0xF112, {7}}, {536, {7, 50, 0x12, 0x34}}, {0x1234, {}}, // an unknown code: no content
     };
     for (const Case& c : cases)
     {
@@ -160,10 +160,10 @@ TEST(SmartBusCodec, VolumeScales)
 
 TEST(SmartBusCodec, ChannelKindsFromOperationCodes)
 {
-    const std::pair<uint16_t, uint8_t> cases[] = {{2, 1},       {0xE014, 2}, {56, 3},  {0xF116, 4}, {0xE01C, 5},
-                                                  {0xE3E2, 6},  {0xE3DA, 8}, {0xE3E7, 9}, {0xDB00, 10}, {0xEF03, 11},
-                                                  {6468, 12},   {6466, 13},  {6472, 14}, {286, 15},  {538, 16},
-                                                  {0xE3E4, 0}};
+    const std::pair<uint16_t, uint8_t> cases[] = {{2, 1},       {0xE014, 2},  {56, 3},     {0xF116, 4},
+                                                  {0xE01C, 5},  {0xE3E2, 6},  {0xE3DA, 8}, {0xE3E7, 9},
+                                                  {0xDB00, 10}, {0xEF03, 11}, {6468, 12},  {6466, 13},
+                                                  {6472, 14},   {286, 15},    {538, 16},   {0xE3E4, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(smartbus::KindOf(c.first), c.second) << c.first;
 }
@@ -205,7 +205,8 @@ TEST(SmartBusCodec, IncompleteFrameWaits)
     CSmartBusFrameCodec codec;
     EXPECT_EQ(codec.Check(good.data(), static_cast<int32_t>(good.size()) - 1).kind, FrameVerdict::NeedMore);
     EXPECT_EQ(codec.Check(good.data(), 2).kind, FrameVerdict::NeedMore);
-    EXPECT_EQ(codec.Check(good.data(), static_cast<int32_t>(good.size())).length, static_cast<int32_t>(good.size()));
+    EXPECT_EQ(codec.Check(good.data(), static_cast<int32_t>(good.size())).length,
+              static_cast<int32_t>(good.size()));
 }
 
 TEST(SmartBusCodec, ReadsFrameFields)
@@ -262,8 +263,14 @@ TEST(SmartBusReply, ShortContentGivesNoUpdateButStillReleases)
         Bytes content;
         int32_t release;
     } cases[] = {
-        {3, {}, 2},           {3, {1}, 2},        {50, {3, 0xF8}, 49}, {6471, {0xF8, 1, 2}, 6470},
-        {6473, {1, 0, 0}, 6472}, {0xE3D9, {}, 0xE3D8}, {6470, {1, 2, 3}, -1}, {2, {5}, -1},
+        {3, {}, 2},
+        {3, {1}, 2},
+        {50, {3, 0xF8}, 49},
+        {6471, {0xF8, 1, 2}, 6470},
+        {6473, {1, 0, 0}, 6472},
+        {0xE3D9, {}, 0xE3D8},
+        {6470, {1, 2, 3}, -1},
+        {2, {5}, -1},
     };
     for (const auto& c : cases)
     {
@@ -395,8 +402,8 @@ TEST(SmartBusAudio, DisplayLinesAreBoundedAndZeroExtended)
 
 TEST(SmartBusAudio, Utf16DisplayText)
 {
-    const Bytes content = {'#', 'S', '1', 'D', 'I', 'S', 'P', 'L', 'I', 'N', 'E', '1', ',',
-                           0x02, 0x00, 'A', 0x04, 0x10, 0x00, 0x03, 0x00, 'B'};
+    const Bytes content = {'#', 'S', '1',  'D',  'I', 'S',  'P',  'L',  'I',  'N',  'E',
+                           '1', ',', 0x02, 0x00, 'A', 0x04, 0x10, 0x00, 0x03, 0x00, 'B'};
     std::vector<SmartBusUpdate> updates;
     smartbus::DecodeAudioText(content.data(), static_cast<int32_t>(content.size()), 1, 9, updates);
     ASSERT_EQ(updates.size(), 4u);
