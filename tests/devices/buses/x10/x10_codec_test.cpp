@@ -165,8 +165,8 @@ TEST(X10Link, HandshakeAndBadChecksum)
 TEST(X10Link, EveryWaitTimesOut)
 {
     const std::vector<Bytes> intoWait = {{}, {0x6A}, {0x5A}, {0x5A, 0x05}};
-    const uint8_t states[] = {CX10LinkMachine::WaitChecksum, CX10LinkMachine::WaitReady, CX10LinkMachine::WaitUpload,
-                              CX10LinkMachine::WaitUpload};
+    const uint8_t states[] = {CX10LinkMachine::WaitChecksum, CX10LinkMachine::WaitReady,
+                              CX10LinkMachine::WaitUpload, CX10LinkMachine::WaitUpload};
     for (size_t i = 0; i < intoWait.size(); ++i)
     {
         Machine m;
