@@ -17,6 +17,7 @@
 #include "../BusTestSupport.h"
 #include "common/Checksums.h"
 #include "common/NerulanValue.h"
+#include "devices/DeviceFactory.h"
 #include "devices/DeviceParams.h"
 #include "devices/buses/smartbus/SmartBusSerialDevice.h"
 #include "devices/buses/smartbus/SmartBusTcpGateDevice.h"
@@ -308,6 +309,25 @@ TEST_F(SmartBusGate, LostLinkEmptiesTheQueueAndStartsItsStateOver)
     ASSERT_TRUE(device->Press(1, nullptr));
     ASSERT_TRUE(Tick(*device, [&] { return device->QueuedFrames() == 0; }));
     EXPECT_EQ(peer.Bytes().size(), 4 * kRelayPress.size());
+}
+
+TEST(SmartBusFactory, TheTableCreatesTheSerialAndGatewayDrivers)
+{
+    SerialFolder folder;
+    ASSERT_TRUE(folder.Ok());
+    TcpPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    CDeviceFactory factory;
+    bool known = false;
+    std::unique_ptr<CAbstractDevice> serial(
+        factory.Create(0xC3, nullptr, SerialFolder::kComPort, "4800,8,n", known));
+    EXPECT_TRUE(known);
+    EXPECT_NE(dynamic_cast<CSmartBusSerialDevice*>(serial.get()), nullptr);
+    std::unique_ptr<CAbstractDevice> gate(factory.Create(0xC4, "127.0.0.1", peer.Port(), nullptr, known));
+    EXPECT_TRUE(known);
+    EXPECT_NE(dynamic_cast<CSmartBusTcpGateDevice*>(gate.get()), nullptr);
+    ASSERT_TRUE(gate);
+    EXPECT_NE(gate->GetTransport(), nullptr);
 }
 
 // Runs the body in a child in a network namespace of its own, where lo is up and broadcasts to

@@ -12,6 +12,7 @@
 
 #include "../BusTestSupport.h"
 #include "common/NerulanValue.h"
+#include "devices/DeviceFactory.h"
 #include "devices/DeviceParams.h"
 #include "devices/buses/x10/X10SerialDevice.h"
 #include "devices/buses/x10/X10TCPDevice.h"
@@ -234,6 +235,23 @@ TEST_F(X10Serial, PollIsAnsweredAndTheUploadApplied)
     ASSERT_TRUE(Tick(*device, [&] { return !device->EventsFor(2).empty(); }));
     EXPECT_EQ(device->EventsFor(2).back().kind, 6);
     EXPECT_EQ(device->EventsFor(2).back().raw, 0x20u);
+}
+
+TEST(X10Factory, TheTableCreatesBothDrivers)
+{
+    SerialFolder folder;
+    ASSERT_TRUE(folder.Ok());
+    TcpPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    CDeviceFactory factory;
+    bool known = false;
+    std::unique_ptr<CAbstractDevice> serial(
+        factory.Create(0x93, nullptr, SerialFolder::kComPort, "4800,8,n", known));
+    EXPECT_TRUE(known);
+    EXPECT_NE(dynamic_cast<CX10SerialDevice*>(serial.get()), nullptr);
+    std::unique_ptr<CAbstractDevice> gate(factory.Create(0x94, "127.0.0.1", peer.Port(), nullptr, known));
+    EXPECT_TRUE(known);
+    EXPECT_NE(dynamic_cast<CX10TCPDevice*>(gate.get()), nullptr);
 }
 
 // The time answer, read at a fixed local time: the check runs in a child process under
