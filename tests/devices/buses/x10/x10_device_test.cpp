@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -256,7 +257,7 @@ TEST(X10Factory, TheTableCreatesBothDrivers)
 }
 
 // The time answer, read at a fixed local time: the check runs in a child process under
-// faketime (the real-time clock frozen, the monotonic one left alone).
+// faketime (the real-time clock frozen with -f, the monotonic one left alone).
 constexpr const char* kTimeChild = "NERULAN_X10_TIME_CHILD";
 
 TEST_F(X10Serial, TimeRequestAnsweredFromTheLocalTime)
@@ -275,12 +276,27 @@ TEST_F(X10Serial, TimeRequestAnsweredFromTheLocalTime)
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
     const char* asan = std::getenv("ASAN_OPTIONS");
     // 10 February (day 40 counted from 0), 13:25:09.
+    // The child's output is kept for the failure message.
+    char output[] = "/tmp/nerulan-x10-time-XXXXXX";
+    const int fd = mkstemp(output);
+    ASSERT_GE(fd, 0);
+    close(fd);
     const std::string command =
         std::string("env ") + kTimeChild +
         "=1 TZ=UTC FAKETIME_DONT_FAKE_MONOTONIC=1 ASAN_OPTIONS=" + (asan ? asan : "") +
-        ":verify_asan_link_order=0 faketime '2026-02-10 13:25:09' '" + self +
-        "' --gtest_filter=X10Serial.TimeRequestAnsweredFromTheLocalTime > /dev/null 2>&1";
+        ":verify_asan_link_order=0 faketime -f '2026-02-10 13:25:09' '" + self +
+        "' --gtest_filter=X10Serial.TimeRequestAnsweredFromTheLocalTime > " + output + " 2>&1";
     const int status = std::system(command.c_str());
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    std::string text;
+    if (FILE* file = std::fopen(output, "r"))
+    {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            text.append(buffer, n);
+        std::fclose(file);
+    }
+    unlink(output);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command << "\n" << text;
 }
 } // namespace
