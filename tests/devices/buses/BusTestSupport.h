@@ -39,7 +39,13 @@ public:
         // Only compared with null before DispatchEvent is called.
         this->SetDialogSystem(reinterpret_cast<CDeviceEventSink*>(uintptr_t{0x10}));
     }
-    ~CRecording() override { this->DeleteTransport(); }
+    ~CRecording() override
+    {
+        this->DeleteTransport();
+        // What is still in the ring is taken here: the base's destructor would hand it to the
+        // stand-in dialog system above.
+        this->DispatchEvents();
+    }
     // Moves the device's clock on.
     void Advance(uint32_t ms) { this->m_created -= ms; }
     std::vector<Seen> Events()

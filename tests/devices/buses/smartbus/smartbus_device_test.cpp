@@ -129,41 +129,18 @@ TEST_F(SmartBusSerial, RelayPressIsSentByteExactAndTheAnswerReleasesIt)
     Online();
     ASSERT_TRUE(device->Press(1, nullptr));
     ASSERT_TRUE(Tick(*device, [&] { return Peer().Bytes().size() >= kRelayPress.size(); }));
-    EXPECT_EQ(Hex(Peer().Bytes()), Hex(kRelayPress));
+    EXPECT_EQ(Hex(Peer().Chunks()[0].bytes), Hex(kRelayPress));
+    // (An answer that beats the end of the panel's own write is dropped by the serial transport,
+    // as the echo of a two-wire line would be; the frame then goes again and is answered again.)
     ASSERT_TRUE(Tick(*device, [&] { return device->QueuedFrames() == 0 && !device->EventsFor(2).empty(); }));
     EXPECT_EQ(device->QueueState(), 2);
     EXPECT_EQ(device->EventsFor(2).back().value, 100);
     EXPECT_EQ(device->EventsFor(2).back().kind, EventSetItemValue);
-    // Sent once: the answer came in time.
-    TickFor(*device, 600);
-    EXPECT_EQ(Peer().Bytes().size(), kRelayPress.size());
 
     // A press of a channel that is never sent, or by the wrong action, sends nothing.
     EXPECT_FALSE(device->Press(2, nullptr));
     EXPECT_FALSE(device->Release(1, nullptr));
     EXPECT_FALSE(device->SetValue(1, nullptr));
-}
-
-TEST_F(SmartBusSerial, PeriodicChannelsSendOnOnlineThenEveryPeriodAndAPeriodOf0Once)
-{
-    Add(*device, 1, kInt32, Blob(16, 1, 2, 49, {3, 100, 0, 0}, 5000));
-    Add(*device, 2, kBool, Blob(16, 1, 2, 2, {5, 1}, 0));
-    Peer().AddReply(kRelayPress, RelayAnswer(100));
-    Peer().AddReply({0x00, 0x02, 0x01, 0x02, 0x05}, Frame(1, 2, 3, 0xFD, 0xFE, {5, 1}));
-    Online();
-    ASSERT_TRUE(Tick(*device, [&]
-                     { return Count(Peer().Chunks(), kRelayPress) == 1 && device->QueuedFrames() == 0; }));
-    // The once-only channel went once and nothing is queued again on every tick.
-    TickFor(*device, 300);
-    EXPECT_EQ(device->QueuedFrames(), 0);
-    EXPECT_EQ(Peer().ChunkCount(), 2u) << Hex(Peer().Bytes());
-    // The device clock moved on: 4000 ms is not yet due, 5001 is.
-    device->Advance(4000);
-    TickFor(*device, 50);
-    EXPECT_EQ(Count(Peer().Chunks(), kRelayPress), 1u);
-    device->Advance(1001);
-    ASSERT_TRUE(Tick(*device, [&] { return Count(Peer().Chunks(), kRelayPress) == 2; }));
-    EXPECT_EQ(Peer().ChunkCount(), 3u);
 }
 
 TEST_F(SmartBusSerial, FeedbackRowsAndNumber255)
@@ -288,6 +265,40 @@ TEST_F(SmartBusGate, UnansweredFrameGoesFourTimesAtLeast501msApartThenTheNext)
         EXPECT_GE(chunks[i].timeMs - chunks[i - 1].timeMs, 495u)
             << i; // 501 ms, less the peer's reading jitter
     EXPECT_EQ(device->QueuedFrames(), 1);
+}
+
+TEST_F(SmartBusGate, PeriodicChannelsSendOnOnlineThenEveryPeriodAndAPeriodOf0Once)
+{
+    Add(*device, 1, kInt32, Blob(16, 1, 2, 49, {3, 100, 0, 0}, 5000));
+    Add(*device, 2, kBool, Blob(16, 1, 2, 2, {5, 1}, 0));
+    peer.AddReply(kRelayPress, RelayAnswer(100));
+    peer.AddReply({0x00, 0x02, 0x01, 0x02, 0x05}, Frame(1, 2, 3, 0xFD, 0xFE, {5, 1}));
+    Online();
+    ASSERT_TRUE(
+        Tick(*device, [&] { return Count(peer.Chunks(), kRelayPress) == 1 && device->QueuedFrames() == 0; }));
+    // The once-only channel went once and nothing is queued again on every tick.
+    TickFor(*device, 300);
+    EXPECT_EQ(device->QueuedFrames(), 0);
+    EXPECT_EQ(peer.ChunkCount(), 2u) << Hex(peer.Bytes());
+    // The device clock moved on: 4000 ms is not yet due, 5001 is.
+    device->Advance(4000);
+    TickFor(*device, 50);
+    EXPECT_EQ(Count(peer.Chunks(), kRelayPress), 1u);
+    device->Advance(1001);
+    ASSERT_TRUE(Tick(*device, [&] { return Count(peer.Chunks(), kRelayPress) == 2; }));
+    EXPECT_EQ(peer.ChunkCount(), 3u);
+}
+
+TEST_F(SmartBusGate, AnsweredFrameIsSentOnce)
+{
+    Add(*device, 1, kInt32, Blob(1, 1, 2, 49, {3, 100, 0, 0}));
+    peer.AddReply(kRelayPress, RelayAnswer(100));
+    Online();
+    ASSERT_TRUE(device->Press(1, nullptr));
+    ASSERT_TRUE(Tick(*device, [&]
+                     { return peer.Bytes().size() >= kRelayPress.size() && device->QueuedFrames() == 0; }));
+    TickFor(*device, 600);
+    EXPECT_EQ(Hex(peer.Bytes()), Hex(kRelayPress));
 }
 
 TEST_F(SmartBusGate, LostLinkEmptiesTheQueueAndStartsItsStateOver)
