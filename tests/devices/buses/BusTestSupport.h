@@ -3,6 +3,7 @@
 // a tick loop, and a folder whose COMn is a pty peer.
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -48,6 +49,14 @@ public:
     }
     // Moves the device's clock on.
     void Advance(uint32_t ms) { this->m_created -= ms; }
+    // Holds the device's clock at `deviceTime` until the next call (or Release): the test steps
+    // the time itself, so no time-out depends on how busy the machine is.
+    void HoldClock(uint32_t deviceTime)
+    {
+        m_heldTime = deviceTime;
+        m_holding = true;
+    }
+    uint32_t Now() const override { return m_holding ? m_heldTime.load() : Driver::Now(); }
     std::vector<Seen> Events()
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -87,6 +96,8 @@ protected:
     }
 
 private:
+    std::atomic<bool> m_holding{false};
+    std::atomic<uint32_t> m_heldTime{0};
     std::mutex m_lock;
     std::vector<Seen> m_seen;
 };
