@@ -18,6 +18,11 @@
 #include "devices/buses/modbus/ModbusRTUSerialDevice.h"
 #include "devices/buses/modbus/ModbusRTUTcpDevice.h"
 #include "devices/buses/modbus/ModbusTCPDevice.h"
+#include "devices/buses/smartbus/SmartBusSerialDevice.h"
+#include "devices/buses/smartbus/SmartBusTcpGateDevice.h"
+#include "devices/buses/smartbus/SmartBusUdpDevice.h"
+#include "devices/buses/x10/X10SerialDevice.h"
+#include "devices/buses/x10/X10TCPDevice.h"
 #include "devices/controllers/crestron/CrestronDevice.h"
 #include "devices/controllers/custom/CustomSerialDevice.h"
 #include "devices/controllers/custom/CustomTCPDevice.h"
@@ -53,15 +58,15 @@ const DeviceTypeRow kRows[] = {
     {0x74, "CreateShturmanXXV07TCPDevice", F::Number, R::HostAndPort, 0, nullptr},            // CShturmanXXV07TCPDevice
     {0x83, "CreateShturmanD12SS20SerialDevice", F::Serial4, R::ComPort, kBaud, nullptr},      // CShturmanD12SS20SerialDevice
     {0x84, "CreateShturmanD12SS20TcpDevice", F::Number, R::HostAndPort, 0, nullptr},          // CShturmanD12SS20TcpDevice
-    {0x93, "CreateX10SerialDevice", F::Serial3, R::ComPort, kBaudX10SmartBus, nullptr},       // CX10SerialDevice
-    {0x94, "CreateX10TCPDevice", F::NotRead, R::HostAndPort, 0, nullptr},                     // CX10TCPDevice
+    {0x93, "CreateX10SerialDevice", F::Serial3, R::ComPort, kBaudX10SmartBus, MakeDevice<CX10SerialDevice>},  // CX10SerialDevice
+    {0x94, "CreateX10TCPDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CX10TCPDevice>},  // CX10TCPDevice
     {0xA1, "CreateDomintellTCPDevice", F::Token, R::HostAndPort, 0, nullptr},                 // CDomintellTCPDevice
     {0xA2, "CreateDomintellUDPDevice", F::Token, R::HostAndPort, 0, nullptr},                 // CDomintellUDPDevice
     {0xB3, "CreateHelvarAVSerialDevice", F::Serial4, R::ComPort, kBaudHelvarAV, nullptr},     // CHelvarAVSerialDevice
     {0xB4, "CreateHelvarAVTcpGateDevice", F::Number, R::HostAndPort, 0, nullptr},             // CHelvarAVTcpGateDevice
-    {0xC2, "CreateSmartBusUdpDevice", F::NotRead, R::Port, 0, nullptr},                       // CSmartBusUdpDevice
-    {0xC3, "CreateSmartBusSerialDevice", F::Serial3, R::ComPort, kBaudX10SmartBus, nullptr},  // CSmartBusSerialDevice
-    {0xC4, "CreateSmartBusTcpGateDevice", F::NotRead, R::HostAndPort, 0, nullptr},            // CSmartBusTcpGateDevice
+    {0xC2, "CreateSmartBusUdpDevice", F::NotRead, R::Port, 0, MakeDevice<CSmartBusUdpDevice>},  // CSmartBusUdpDevice
+    {0xC3, "CreateSmartBusSerialDevice", F::Serial3, R::ComPort, kBaudX10SmartBus, MakeDevice<CSmartBusSerialDevice>},  // CSmartBusSerialDevice
+    {0xC4, "CreateSmartBusTcpGateDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CSmartBusTcpGateDevice>},  // CSmartBusTcpGateDevice
     {0xD2, "CreateEPSNETUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, nullptr},         // CEPSNETUdpDevice
     {0xE1, "CreateCustomHTTPDevice", F::NotRead, R::HostAndPort, 0, nullptr},                 // CCustomHTTPDevice
     {0xF1, "CreateXBMCDevice", F::Number, R::HostAndPort, 0, nullptr},                        // CXBMCDevice
