@@ -44,3 +44,8 @@ uint8_t Xor8(const uint8_t* bytes, size_t size)
         x ^= bytes[i];
     return x;
 }
+
+uint8_t ShturmanSum7(const uint8_t* bytes, size_t size)
+{
+    return static_cast<uint8_t>((ByteSum8(bytes, size) + 0x37) & 0x7F);
+}
