@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "devices/DeviceEvent.h"
@@ -94,6 +95,30 @@ template <class Device> bool Tick(Device& device, const std::function<bool()>& d
     }
     return done();
 }
+
+// Makes a folder the current directory for the life of the object (the serial transport finds
+// COMn there).
+class CCurrentFolder
+{
+public:
+    explicit CCurrentFolder(const std::string& folder)
+    {
+        char home[4096];
+        if (getcwd(home, sizeof home))
+            m_home = home;
+        m_ok = chdir(folder.c_str()) == 0;
+    }
+    ~CCurrentFolder()
+    {
+        if (!m_home.empty() && chdir(m_home.c_str()) != 0)
+            m_ok = false;
+    }
+    bool Ok() const { return m_ok; }
+
+private:
+    std::string m_home;
+    bool m_ok = false;
+};
 
 inline std::string Hex(const std::vector<uint8_t>& bytes, size_t from = 0)
 {
