@@ -304,9 +304,6 @@ TEST(D12SS20Serial, DiscoveryOverAPty)
     driver_test::CRecording<CShturmanD12SS20SerialDevice> device;
     const Bytes blob = Blob(1, 3, 0, {0, 0, 0});
     ASSERT_TRUE(device.AddChannel(1, ValueBool, 1, 0, static_cast<uint32_t>(blob.size()), blob.data()));
-    peer.AddReply(kDiscovery3, Framed({0x83, 0x02, 0x01}));
-    peer.AddReply(Codec::Frame(3, 0x5E), Framed({0x83, 0x05, 0x06, 0x08, 0x20, 0x09}));
-    peer.AddReply(Codec::Frame(3, 0x02), Framed({0x83, 0x02, 0x05}));
     DeviceParams params;
     params.port = 4;
     params.baud = 9600;
@@ -315,6 +312,9 @@ TEST(D12SS20Serial, DiscoveryOverAPty)
     params.readInterval = 1;
     params.value = 100;
     ASSERT_TRUE(device.Configure(&params));
+    ASSERT_TRUE(driver_test::Converse(device, peer, kDiscovery3, Framed({0x83, 0x02, 0x01})));
+    ASSERT_TRUE(driver_test::Converse(device, peer, Codec::Frame(3, 0x5E), Framed({0x83, 0x05, 0x06, 0x08, 0x20, 0x09})));
+    ASSERT_TRUE(driver_test::Converse(device, peer, Codec::Frame(3, 0x02), Framed({0x83, 0x02, 0x05})));
     ASSERT_TRUE(Tick(device, [&] { return !device.Events().empty(); }));
     EXPECT_EQ(device.Events(), (std::vector<std::string>{"1 1 1"}));
     EXPECT_EQ(Hex(peer.Bytes()).substr(0, 11), "83 02 22 5E");

@@ -210,9 +210,8 @@ TEST(XXV07Serial, CommandOverAPty)
     ASSERT_TRUE(Tick(device, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
     ASSERT_TRUE(Tick(device, [&] { return peer.Bytes().size() >= 3; }));
     EXPECT_TRUE(device.Release(1, nullptr));
-    ASSERT_TRUE(Tick(device, [&] { return peer.Bytes().size() >= 8; }));
+    ASSERT_TRUE(driver_test::Converse(device, peer, {0x85, 0x03, 0x02, 0x40, 0x11}, kStatus));
     EXPECT_EQ(Hex(peer.Bytes()), "85 71 00 85 03 02 40 11");
-    ASSERT_TRUE(peer.Send(kStatus));
     ASSERT_TRUE(Tick(device, [&] { return !device.Events().empty(); }));
     EXPECT_EQ(device.Events(), (std::vector<std::string>{"1 1 1"}));
 }

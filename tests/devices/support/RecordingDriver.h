@@ -1,6 +1,7 @@
 #pragma once
 // A driver under test with its drained events noted as text ("channel kind value", or
 // "channel kind 'text'" for a wide text) and a clock the test may hold still, plus a tick loop.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -26,7 +27,14 @@ public:
         // Only compared with null: DispatchEvent below never reaches an interface.
         this->SetDialogSystem(reinterpret_cast<CDeviceEventSink*>(uintptr_t{0x10}));
     }
-    ~CRecording() override { this->DeleteTransport(); }
+    ~CRecording() override
+    {
+        this->DeleteTransport();
+        // What is left goes through this class's DispatchEvent while it still exists; the base
+        // then finds no interface to hand anything to.
+        this->DispatchEvents();
+        this->SetDialogSystem(nullptr);
+    }
 
     // Holds Now() at t (device time) until the next call; Release lets it run again.
     void HoldTime(uint32_t t)
@@ -94,6 +102,22 @@ template <class Device> bool Tick(Device& device, const std::function<bool()>& d
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return done();
+}
+
+// Waits (ticking the device) until the peer has received `expect` (anywhere in what it holds),
+// then sends `answer`. A serial transport empties its input once its write has drained (a bus
+// echoes what is sent), so the answer leaves a little later, as a real device's would.
+template <class Device, class Peer>
+bool Converse(Device& device, Peer& peer, const std::vector<uint8_t>& expect, const std::vector<uint8_t>& answer)
+{
+    auto holds = [&] {
+        const std::vector<uint8_t> bytes = peer.Bytes();
+        return std::search(bytes.begin(), bytes.end(), expect.begin(), expect.end()) != bytes.end();
+    };
+    if (!Tick(device, holds))
+        return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return peer.Send(answer);
 }
 
 // Makes a folder the current directory for the life of the object (the serial transport finds
