@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/NerulanValue.h"
+#include "devices/DeviceFactory.h"
 #include "devices/DeviceParams.h"
 #include "devices/controllers/axico/AxicoCodec.h"
 #include "devices/controllers/axico/AxicoSerialDevice.h"
@@ -213,5 +214,22 @@ TEST(AxicoGate, OnlineAtOnceAndNoHandshake)
     ASSERT_TRUE(Tick(device, [&] { return device.Events().size() >= 2; }));
     EXPECT_EQ(device.Events(), (std::vector<std::string>{"2 1 17", "2 1 16"}));
     EXPECT_TRUE(peer.Bytes().empty());
+}
+} // namespace
+
+namespace
+{
+TEST(AxicoFactory, CreatesBothDrivers)
+{
+    TcpPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    TempFolder folder;
+    driver_test::CCurrentFolder here(folder.Path());
+    CDeviceFactory factory;
+    bool known = false;
+    std::unique_ptr<CAbstractDevice> gate(factory.Create(0x14, "127.0.0.1", peer.Port(), nullptr, known));
+    EXPECT_NE(dynamic_cast<CAxicoTcpGateDevice*>(gate.get()), nullptr);
+    std::unique_ptr<CAbstractDevice> serial(factory.Create(0x13, nullptr, 8, "9600,8,n", known));
+    EXPECT_NE(dynamic_cast<CAxicoSerialDevice*>(serial.get()), nullptr);
 }
 } // namespace

@@ -9,6 +9,7 @@
 
 #include "common/NerulanValue.h"
 #include "devices/AbstractTransport.h"
+#include "devices/DeviceFactory.h"
 #include "devices/DeviceParams.h"
 #include "devices/buses/epsnet/EPSNETUdpDevice.h"
 #include "devices/support/RecordingDriver.h"
@@ -216,5 +217,19 @@ TEST_F(EpsnetLink, NeverQueuesABlockTwice)
     EXPECT_LE(most, 60);
     // Every block was asked for, and asked again once its request timed out.
     ASSERT_TRUE(peer.WaitChunks(1 + 120, 5000));
+}
+} // namespace
+
+namespace
+{
+TEST(EpsnetFactory, CreatesTheUdpDriver)
+{
+    UdpPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    CDeviceFactory factory;
+    bool known = false;
+    std::unique_ptr<CAbstractDevice> device(factory.Create(0xD2, "127.0.0.1", peer.Port(), "5,1000", known));
+    EXPECT_TRUE(known);
+    EXPECT_NE(dynamic_cast<CEPSNETUdpDevice*>(device.get()), nullptr);
 }
 } // namespace

@@ -9,10 +9,13 @@
 
 #include "common/Checksums.h"
 #include "common/NerulanValue.h"
+#include "devices/DeviceFactory.h"
 #include "devices/DeviceParams.h"
 #include "devices/buses/shturman/ShturmanD12SS20Codec.h"
 #include "devices/buses/shturman/ShturmanD12SS20SerialDevice.h"
 #include "devices/buses/shturman/ShturmanD12SS20TcpDevice.h"
+#include "devices/buses/shturman/ShturmanXXV07SerialDevice.h"
+#include "devices/buses/shturman/ShturmanXXV07TCPDevice.h"
 #include "devices/support/RecordingDriver.h"
 #include "platform/Clock.h"
 #include "support/PtyPeer.h"
@@ -318,5 +321,27 @@ TEST(D12SS20Serial, DiscoveryOverAPty)
     ASSERT_TRUE(Tick(device, [&] { return !device.Events().empty(); }));
     EXPECT_EQ(device.Events(), (std::vector<std::string>{"1 1 1"}));
     EXPECT_EQ(Hex(peer.Bytes()).substr(0, 11), "83 02 22 5E");
+}
+} // namespace
+
+namespace
+{
+TEST(ShturmanFactory, CreatesTheFourDrivers)
+{
+    TcpPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    TempFolder folder;
+    driver_test::CCurrentFolder here(folder.Path());
+    CDeviceFactory factory;
+    bool known = false;
+    std::unique_ptr<CAbstractDevice> d74(factory.Create(0x74, "127.0.0.1", peer.Port(), "1", known));
+    EXPECT_NE(dynamic_cast<CShturmanXXV07TCPDevice*>(d74.get()), nullptr);
+    std::unique_ptr<CAbstractDevice> d84(factory.Create(0x84, "127.0.0.1", peer.Port(), "500", known));
+    EXPECT_NE(dynamic_cast<CShturmanD12SS20TcpDevice*>(d84.get()), nullptr);
+    // No COM8 in the folder: the serial drivers are made all the same.
+    std::unique_ptr<CAbstractDevice> d73(factory.Create(0x73, nullptr, 8, "9600,8,n,1", known));
+    EXPECT_NE(dynamic_cast<CShturmanXXV07SerialDevice*>(d73.get()), nullptr);
+    std::unique_ptr<CAbstractDevice> d83(factory.Create(0x83, nullptr, 8, "9600,8,n,500", known));
+    EXPECT_NE(dynamic_cast<CShturmanD12SS20SerialDevice*>(d83.get()), nullptr);
 }
 } // namespace
