@@ -19,7 +19,8 @@ uint16_t Crc16Xmodem(const uint8_t* bytes, size_t size)
     {
         crc ^= static_cast<uint16_t>(bytes[i] << 8);
         for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 0x8000) ? static_cast<uint16_t>((crc << 1) ^ 0x1021) : static_cast<uint16_t>(crc << 1);
+            crc =
+                (crc & 0x8000) ? static_cast<uint16_t>((crc << 1) ^ 0x1021) : static_cast<uint16_t>(crc << 1);
     }
     return crc;
 }

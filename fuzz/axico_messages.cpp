@@ -9,12 +9,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const CAxicoCodec codec;
-    return FuzzStreamCodec(codec, data, size, [](const uint8_t* frame, int32_t length) {
-        const AxicoMessage message = CAxicoCodec::Classify(frame, length);
-        if (message.kind == AxicoMessage::None || message.kind > AxicoMessage::Stop)
-            abort();
-        if ((message.kind == AxicoMessage::Status || message.kind == AxicoMessage::ExtendedStatus) &&
-            (length < 7 || length != frame[1] + 2))
-            abort();
-    });
+    return FuzzStreamCodec(
+        codec, data, size,
+        [](const uint8_t* frame, int32_t length)
+        {
+            const AxicoMessage message = CAxicoCodec::Classify(frame, length);
+            if (message.kind == AxicoMessage::None || message.kind > AxicoMessage::Stop)
+                abort();
+            if ((message.kind == AxicoMessage::Status || message.kind == AxicoMessage::ExtendedStatus) &&
+                (length < 7 || length != frame[1] + 2))
+                abort();
+        });
 }

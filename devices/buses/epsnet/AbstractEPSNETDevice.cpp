@@ -115,7 +115,8 @@ bool CAbstractEPSNETDevice::WriteChannel(const CEPSNETChannel& channel, uint64_t
     std::vector<uint8_t> message;
     if (channel.GetValueType() == ValueBool)
     {
-        CEpsnetCodec::WriteBit(message, wire, m_station, channel.m_area, channel.m_address, channel.m_bit, raw != 0);
+        CEpsnetCodec::WriteBit(message, wire, m_station, channel.m_area, channel.m_address, channel.m_bit,
+                               raw != 0);
     }
     else
     {

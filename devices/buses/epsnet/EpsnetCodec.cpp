@@ -47,7 +47,7 @@ FrameVerdict CEpsnetFrameCodec::Check(const uint8_t* bytes, int32_t available) c
         if (available < l + 6)
             return FrameVerdict::More();
         return bytes[l + 4] == ByteSum8(bytes + 4, static_cast<size_t>(l)) ? FrameVerdict::Whole(l + 6)
-                                                                             : FrameVerdict::None();
+                                                                           : FrameVerdict::None();
     }
     default:
         return FrameVerdict::None();
@@ -71,8 +71,8 @@ void CEpsnetCodec::WriteConnect(std::vector<uint8_t>& out, uint16_t wire, uint8_
     FinishLength(out);
 }
 
-void CEpsnetCodec::WriteVariable(std::vector<uint8_t>& out, uint16_t wire, uint8_t station, const uint8_t* data,
-                                 size_t count)
+void CEpsnetCodec::WriteVariable(std::vector<uint8_t>& out, uint16_t wire, uint8_t station,
+                                 const uint8_t* data, size_t count)
 {
     PutHeader(out, wire);
     const auto l = static_cast<uint8_t>(2 + count);
@@ -92,16 +92,16 @@ void CEpsnetCodec::WriteVariable(std::vector<uint8_t>& out, uint16_t wire, uint8
 void CEpsnetCodec::WriteRead(std::vector<uint8_t>& out, uint16_t wire, uint8_t station, uint8_t area,
                              uint16_t address, uint8_t length)
 {
-    const uint8_t data[6] = {0x6C, 0x0B, area, static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
-                             length};
+    const uint8_t data[6] = {
+        0x6C, 0x0B, area, static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8), length};
     WriteVariable(out, wire, station, data, sizeof data);
 }
 
 void CEpsnetCodec::WriteBytes(std::vector<uint8_t>& out, uint16_t wire, uint8_t station, uint8_t area,
                               uint16_t address, const uint8_t* value, uint8_t count)
 {
-    std::vector<uint8_t> data = {0x63, 0x0C, area, static_cast<uint8_t>(address),
-                                 static_cast<uint8_t>(address >> 8), count};
+    std::vector<uint8_t> data = {
+        0x63, 0x0C, area, static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8), count};
     data.insert(data.end(), value, value + count);
     WriteVariable(out, wire, station, data.data(), data.size());
 }

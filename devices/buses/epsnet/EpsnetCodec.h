@@ -41,18 +41,21 @@ public:
     static constexpr uint8_t kReplyRead = 0x08;
 
     // The sequence value of the header for a sequence number (1 to 4095).
-    static uint16_t WireSequence(uint16_t number) { return static_cast<uint16_t>(0xF000 | (number & 0x0FFF)); }
+    static uint16_t WireSequence(uint16_t number)
+    {
+        return static_cast<uint16_t>(0xF000 | (number & 0x0FFF));
+    }
     // The number after `number`: 1 to 4095, then 1 again.
     static uint16_t NextSequence(uint16_t number);
 
     // Each writer replaces `out` with one whole message.
     static void WriteConnect(std::vector<uint8_t>& out, uint16_t wire, uint8_t station);
-    static void WriteRead(std::vector<uint8_t>& out, uint16_t wire, uint8_t station, uint8_t area, uint16_t address,
-                          uint8_t length);
+    static void WriteRead(std::vector<uint8_t>& out, uint16_t wire, uint8_t station, uint8_t area,
+                          uint16_t address, uint8_t length);
     static void WriteBytes(std::vector<uint8_t>& out, uint16_t wire, uint8_t station, uint8_t area,
                            uint16_t address, const uint8_t* value, uint8_t count);
-    static void WriteBit(std::vector<uint8_t>& out, uint16_t wire, uint8_t station, uint8_t area, uint16_t address,
-                         uint8_t bit, bool on);
+    static void WriteBit(std::vector<uint8_t>& out, uint16_t wire, uint8_t station, uint8_t area,
+                         uint16_t address, uint8_t bit, bool on);
 
     // Every frame of every message in one datagram, in order. A message's frames are looked for
     // only within the length its header declares (and the datagram holds); bytes that form no

@@ -86,12 +86,13 @@ bool CAbstractShturmanD12SS20Device::QueueRequest(uint8_t module, uint8_t reques
     return Enqueue(TagOf(module, request), Codec::Frame(module, Codec::RequestCommand(request)));
 }
 
-bool CAbstractShturmanD12SS20Device::QueueCommand(const CShturmanD12SS20Channel& channel, uint8_t kind, uint8_t v)
+bool CAbstractShturmanD12SS20Device::QueueCommand(const CShturmanD12SS20Channel& channel, uint8_t kind,
+                                                  uint8_t v)
 {
     uint8_t command = 0;
     std::vector<uint8_t> arguments;
-    if (!Codec::Command(kind, channel.m_subIndex, v, channel.m_second, m_modules[channel.m_module].type, command,
-                        arguments))
+    if (!Codec::Command(kind, channel.m_subIndex, v, channel.m_second, m_modules[channel.m_module].type,
+                        command, arguments))
         return false;
     return Enqueue(0, Codec::Frame(channel.m_module, command, arguments));
 }
@@ -223,7 +224,8 @@ void CAbstractShturmanD12SS20Device::OnFrame(uint8_t module, const uint8_t* repl
     OnAnswer(request, module, reply, count);
 }
 
-void CAbstractShturmanD12SS20Device::OnAnswer(uint8_t request, uint8_t module, const uint8_t* reply, int32_t count)
+void CAbstractShturmanD12SS20Device::OnAnswer(uint8_t request, uint8_t module, const uint8_t* reply,
+                                              int32_t count)
 {
     Module& record = m_modules[module];
     if (request == Codec::TagDiscovery)

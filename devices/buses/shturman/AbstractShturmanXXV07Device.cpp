@@ -61,7 +61,8 @@ bool CAbstractShturmanXXV07Device::AddChannel(uint32_t id, uint8_t valueType, ui
 
 bool CAbstractShturmanXXV07Device::QueueCommand(const CShturmanXXV07Channel& channel, uint8_t value)
 {
-    const auto bytes = CShturmanXXV07Codec::Command(channel.m_module, channel.m_index, value, channel.m_extra);
+    const auto bytes =
+        CShturmanXXV07Codec::Command(channel.m_module, channel.m_index, value, channel.m_extra);
     return m_pump.Queue(0, bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 

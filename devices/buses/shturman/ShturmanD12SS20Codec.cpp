@@ -17,7 +17,7 @@ FrameVerdict CShturmanD12SS20Codec::Check(const uint8_t* bytes, int32_t availabl
     if (available < l + 2)
         return FrameVerdict::More();
     return bytes[l + 1] == ShturmanSum7(bytes, static_cast<size_t>(l) + 1) ? FrameVerdict::Whole(l + 2)
-                                                                            : FrameVerdict::None();
+                                                                           : FrameVerdict::None();
 }
 
 std::vector<uint8_t> CShturmanD12SS20Codec::Frame(uint8_t module, uint8_t command,

@@ -30,7 +30,8 @@ public:
     FrameVerdict Check(const uint8_t* bytes, int32_t available) const override;
     int32_t MaxFrameLength() const override { return 255 + 2; }
 
-    static std::vector<uint8_t> Frame(uint8_t module, uint8_t command, const std::vector<uint8_t>& arguments = {});
+    static std::vector<uint8_t> Frame(uint8_t module, uint8_t command,
+                                      const std::vector<uint8_t>& arguments = {});
     // The command of a request tag; 0 for a tag that is no request.
     static uint8_t RequestCommand(uint8_t tag);
     // The fewest reply bytes an answer to the request needs; above every length for an unknown tag.

@@ -12,7 +12,8 @@ FrameVerdict CShturmanXXV07Codec::Check(const uint8_t* bytes, int32_t available)
         return FrameVerdict::None();
     if (available < kStatusLength)
         return FrameVerdict::More();
-    return bytes[13] == ShturmanSum7(bytes + 2, 11) ? FrameVerdict::Whole(kStatusLength) : FrameVerdict::None();
+    return bytes[13] == ShturmanSum7(bytes + 2, 11) ? FrameVerdict::Whole(kStatusLength)
+                                                    : FrameVerdict::None();
 }
 
 std::vector<uint8_t> CShturmanXXV07Codec::StatusRequest(uint8_t module)

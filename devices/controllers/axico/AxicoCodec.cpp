@@ -82,6 +82,7 @@ std::string CAxicoCodec::WriteCommand(const uint8_t address[3], uint8_t command)
 {
     const auto sum = static_cast<uint8_t>(address[0] + address[1] + address[2] + command + 6);
     char text[16];
-    std::snprintf(text, sizeof text, "S05%02X%02X%02X%02X%02X\r", address[0], address[1], address[2], command, sum);
+    std::snprintf(text, sizeof text, "S05%02X%02X%02X%02X%02X\r", address[0], address[1], address[2], command,
+                  sum);
     return text;
 }

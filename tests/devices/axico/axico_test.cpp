@@ -184,7 +184,8 @@ TEST_F(AxicoSerial, DimmerSteps)
     frames.insert(frames.begin() + 7, {0x55, 'P', 5, 4, 5, 6, 0x11, 0x00});
     ASSERT_TRUE(peer.Send(frames));
     ASSERT_TRUE(Tick(device, [&] { return device.Events().size() >= 6; }));
-    EXPECT_EQ(device.Events(), (std::vector<std::string>{"2 1 17", "2 1 0", "2 1 16", "2 1 17", "2 1 0", "2 1 1"}));
+    EXPECT_EQ(device.Events(),
+              (std::vector<std::string>{"2 1 17", "2 1 0", "2 1 16", "2 1 17", "2 1 0", "2 1 1"}));
     EXPECT_EQ(device.StateOf(2), 1);
     EXPECT_EQ(device.GetPending(), 0);
 }

@@ -169,11 +169,11 @@ TEST(EpsnetChannel, LoadsAndCodesValues)
 
 TEST(EpsnetChannel, RefusesWhatDoesNotFit)
 {
-    EXPECT_FALSE(Channel(ValueInt16, {3, 1, 0x10, 0x00, 0})->IsUsable());              // 5 bytes
-    EXPECT_FALSE(Channel(ValueInt16, {3, 4, 0x10, 0x00, 0, 0})->IsUsable());           // area 4
-    EXPECT_FALSE(Channel(ValueInt32, {3, 0, 0xFD, 0xFF, 0, 0})->IsUsable());           // past the end
-    EXPECT_TRUE(Channel(ValueInt32, {3, 0, 0xFC, 0xFF, 0, 0})->IsUsable());            // the last four
-    EXPECT_FALSE(Channel(ValueKnxFloat16, {3, 0, 0, 0, 0, 0})->IsUsable());            // no value
+    EXPECT_FALSE(Channel(ValueInt16, {3, 1, 0x10, 0x00, 0})->IsUsable());    // 5 bytes
+    EXPECT_FALSE(Channel(ValueInt16, {3, 4, 0x10, 0x00, 0, 0})->IsUsable()); // area 4
+    EXPECT_FALSE(Channel(ValueInt32, {3, 0, 0xFD, 0xFF, 0, 0})->IsUsable()); // past the end
+    EXPECT_TRUE(Channel(ValueInt32, {3, 0, 0xFC, 0xFF, 0, 0})->IsUsable());  // the last four
+    EXPECT_FALSE(Channel(ValueKnxFloat16, {3, 0, 0, 0, 0, 0})->IsUsable());  // no value
     EXPECT_FALSE(Channel(ValueInt8, {})->IsUsable());
 }
 } // namespace

@@ -98,7 +98,7 @@ TEST_F(EpsnetLink, ReadsBlocksAndAppliesTheirReplies)
     Add(1, ValueBool, Blob(0, 1, 10, 0, {0}));
     Add(2, ValueBool, Blob(0, 1, 11, 1, {0}));
     Add(3, ValueInt16, Blob(0, 1, 12, 0, {0, 0}));
-    Add(4, ValueInt16, Blob(0, 0, 12, 0, {0, 0})); // the same address in area 0
+    Add(4, ValueInt16, Blob(0, 0, 12, 0, {0, 0}));    // the same address in area 0
     Add(5, ValueInt16, Blob(0, 1, 40, 0, {0, 0}), 2); // send-only: never read
     Start(100);
     ASSERT_EQ(device.GetBlockCount(), 2u);

@@ -40,7 +40,8 @@ TEST(D12SS20Frames, RequestsAndTheirChecksum)
 {
     EXPECT_EQ(Hex(Codec::Frame(3, Codec::RequestCommand(Codec::TagDiscovery))), "83 02 22 5E");
     EXPECT_EQ(Hex(Codec::Frame(0, 0x5E)), "80 02 5E 17");
-    EXPECT_EQ(Hex(Codec::Frame(127, 0x27, {0x55})), "FF 03 27 55 " + Hex({ShturmanSum7(Bytes{0xFF, 0x03, 0x27, 0x55}.data(), 4)}));
+    EXPECT_EQ(Hex(Codec::Frame(127, 0x27, {0x55})),
+              "FF 03 27 55 " + Hex({ShturmanSum7(Bytes{0xFF, 0x03, 0x27, 0x55}.data(), 4)}));
 }
 
 TEST(D12SS20Frames, ReaderNeedsALengthAndAChecksum)
@@ -113,8 +114,10 @@ TEST(D12SS20Frames, CommandTable)
         {19, 0, 1, 0, 2, "none"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(CommandText(c.kind, c.sub, c.v, c.w, c.type), c.expected) << int(c.kind) << " " << int(c.sub);
-    // Sub-index 30 of a new module: the value thirty times, the second value twenty times, its half ten times.
+        EXPECT_EQ(CommandText(c.kind, c.sub, c.v, c.w, c.type), c.expected)
+            << int(c.kind) << " " << int(c.sub);
+    // Sub-index 30 of a new module: the value thirty times, the second value twenty times, its half ten
+    // times.
     uint8_t command = 0;
     Bytes arguments;
     ASSERT_TRUE(Codec::Command(0, 30, 7, 8, 2, command, arguments));
@@ -183,10 +186,7 @@ protected:
         ASSERT_TRUE(device.Configure(&params));
         ASSERT_TRUE(Tick(device, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
     }
-    bool Received(const Bytes& bytes)
-    {
-        return Hex(peer.Bytes()).find(Hex(bytes)) != std::string::npos;
-    }
+    bool Received(const Bytes& bytes) { return Hex(peer.Bytes()).find(Hex(bytes)) != std::string::npos; }
 
     TcpPeer peer;
     CTestD12 device;
@@ -216,7 +216,8 @@ TEST_F(D12SS20Link, VersionDecidesTheCommands)
         ASSERT_TRUE(Tick(d, [&] { return d.GetQueueCount() == 0; }));
         if (low == 0x06)
             ASSERT_TRUE(Tick(d, [&] { return bus.Bytes().size() >= 12; }));
-        EXPECT_EQ(Hex(bus.Bytes()), low == 0x05 ? "83 02 22 5E 83 02 5E 1A" : "83 02 22 5E 83 02 5E 1A 83 03 27 05 69");
+        EXPECT_EQ(Hex(bus.Bytes()),
+                  low == 0x05 ? "83 02 22 5E 83 02 5E 1A" : "83 02 22 5E 83 02 5E 1A 83 03 27 05 69");
     }
 }
 
@@ -240,7 +241,7 @@ TEST_F(D12SS20Link, PollsAndAppliesAnswers)
     Start(100);
     ASSERT_TRUE(Tick(device, [&] { return device.Events().size() >= 7; }));
     EXPECT_EQ(device.Events(), (std::vector<std::string>{"1 1 1", "2 1 1", "6 1 9", "7 1 17", "8 1 34",
-                                                          "4 4 '05:45:30 PM'", "5 1 1"}));
+                                                         "4 4 '05:45:30 PM'", "5 1 1"}));
     // The next pass: the same values post nothing but the value and the time, which go every time.
     device.ClearEvents();
     ASSERT_TRUE(Tick(device, [&] { return device.Events().size() >= 2; }));
@@ -316,7 +317,8 @@ TEST(D12SS20Serial, DiscoveryOverAPty)
     params.value = 100;
     ASSERT_TRUE(device.Configure(&params));
     ASSERT_TRUE(driver_test::Converse(device, peer, kDiscovery3, Framed({0x83, 0x02, 0x01})));
-    ASSERT_TRUE(driver_test::Converse(device, peer, Codec::Frame(3, 0x5E), Framed({0x83, 0x05, 0x06, 0x08, 0x20, 0x09})));
+    ASSERT_TRUE(driver_test::Converse(device, peer, Codec::Frame(3, 0x5E),
+                                      Framed({0x83, 0x05, 0x06, 0x08, 0x20, 0x09})));
     ASSERT_TRUE(driver_test::Converse(device, peer, Codec::Frame(3, 0x02), Framed({0x83, 0x02, 0x05})));
     ASSERT_TRUE(Tick(device, [&] { return !device.Events().empty(); }));
     EXPECT_EQ(device.Events(), (std::vector<std::string>{"1 1 1"}));

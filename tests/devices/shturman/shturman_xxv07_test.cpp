@@ -47,7 +47,8 @@ TEST(ShturmanXXV07Frames, RequestsAndStatusFrames)
         {{0x85, 0x71, 0x00}, FrameVerdict::NotHere},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(codec.Check(c.bytes.data(), static_cast<int32_t>(c.bytes.size())).kind, c.kind) << Hex(c.bytes);
+        EXPECT_EQ(codec.Check(c.bytes.data(), static_cast<int32_t>(c.bytes.size())).kind, c.kind)
+            << Hex(c.bytes);
 }
 
 // Blob: action, module, index, extra, value.
@@ -99,7 +100,7 @@ TEST_F(XXV07Link, PollsAndTakesStatusFrames)
 {
     Add(1, ValueBool, Blob(1, 5, 2, 0x11, 0x40));
     Add(2, ValueInt32, Blob(0, 5, 2, 0, 0));
-    Add(3, ValueUInt8, Blob(0, 5, 2, 0, 0)); // no feedback for this type
+    Add(3, ValueUInt8, Blob(0, 5, 2, 0, 0));    // no feedback for this type
     Add(4, ValueInt32, Blob(1, 9, 0, 0, 0), 2); // module 9 only sends: never polled
     Start();
     ASSERT_TRUE(Tick(device, [&] { return peer.Bytes().size() >= 3; }));

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -108,9 +108,11 @@ template <class Device> bool Tick(Device& device, const std::function<bool()>& d
 // then sends `answer`. A serial transport empties its input once its write has drained (a bus
 // echoes what is sent), so the answer leaves a little later, as a real device's would.
 template <class Device, class Peer>
-bool Converse(Device& device, Peer& peer, const std::vector<uint8_t>& expect, const std::vector<uint8_t>& answer)
+bool Converse(Device& device, Peer& peer, const std::vector<uint8_t>& expect,
+              const std::vector<uint8_t>& answer)
 {
-    auto holds = [&] {
+    auto holds = [&]
+    {
         const std::vector<uint8_t> bytes = peer.Bytes();
         return std::search(bytes.begin(), bytes.end(), expect.begin(), expect.end()) != bytes.end();
     };
