@@ -93,6 +93,8 @@ TEST(AxicoFrames, Reader)
 template <class Driver> class CTestAxico : public driver_test::CRecording<Driver>
 {
 public:
+    // The transport stops before any destructor runs, so its thread never meets a half-destroyed object.
+    ~CTestAxico() override { this->DeleteTransport(); }
     int32_t StateOf(uint16_t channel) { return this->m_channels.Find(channel)->m_state; }
 };
 

@@ -27,6 +27,8 @@ const Bytes kConnectAnswer = {0x01, 0xF0, 0x02, 0x00, 0x00, 0x06, 0x10, 0x00, 0x
 class CTestEpsnet : public driver_test::CRecording<CEPSNETUdpDevice>
 {
 public:
+    // The transport stops before any destructor runs, so its thread never meets a half-destroyed object.
+    ~CTestEpsnet() override { DeleteTransport(); }
     void SetReconnectWait(uint32_t ms) { m_reconnectWait = ms; }
     void SkipSequences(int n)
     {

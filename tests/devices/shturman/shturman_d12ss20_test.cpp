@@ -152,6 +152,8 @@ Bytes Blob(uint8_t action, uint8_t module, uint8_t kind, Bytes rest = {})
 class CTestD12 : public driver_test::CRecording<CShturmanD12SS20TcpDevice>
 {
 public:
+    // The transport stops before any destructor runs, so its thread never meets a half-destroyed object.
+    ~CTestD12() override { DeleteTransport(); }
     uint8_t PumpState() const { return m_pump.GetState(); }
     int32_t HeadTag() { return m_queue.PeekTag(); }
 };

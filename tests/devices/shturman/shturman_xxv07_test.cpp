@@ -60,6 +60,8 @@ Bytes Blob(uint8_t action, uint8_t module, uint8_t index, uint8_t extra, uint8_t
 class CTestXXV07 : public driver_test::CRecording<CShturmanXXV07TCPDevice>
 {
 public:
+    // The transport stops before any destructor runs, so its thread never meets a half-destroyed object.
+    ~CTestXXV07() override { DeleteTransport(); }
     uint8_t PumpState() const { return m_pump.GetState(); }
 };
 
