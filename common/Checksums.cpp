@@ -19,7 +19,8 @@ uint16_t Crc16Xmodem(const uint8_t* bytes, size_t size)
     {
         crc ^= static_cast<uint16_t>(bytes[i] << 8);
         for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 0x8000) ? static_cast<uint16_t>((crc << 1) ^ 0x1021) : static_cast<uint16_t>(crc << 1);
+            crc =
+                (crc & 0x8000) ? static_cast<uint16_t>((crc << 1) ^ 0x1021) : static_cast<uint16_t>(crc << 1);
     }
     return crc;
 }
@@ -43,4 +44,9 @@ uint8_t Xor8(const uint8_t* bytes, size_t size)
     for (size_t i = 0; i < size; ++i)
         x ^= bytes[i];
     return x;
+}
+
+uint8_t ShturmanSum7(const uint8_t* bytes, size_t size)
+{
+    return static_cast<uint8_t>((ByteSum8(bytes, size) + 0x37) & 0x7F);
 }

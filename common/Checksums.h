@@ -15,3 +15,5 @@ uint8_t Lrc8(const uint8_t* bytes, size_t size);
 uint8_t ByteSum8(const uint8_t* bytes, size_t size);
 // The exclusive or of the bytes.
 uint8_t Xor8(const uint8_t* bytes, size_t size);
+// The 7-bit sum of the Shturman module buses: the byte sum plus 0x37, bit 7 cleared.
+uint8_t ShturmanSum7(const uint8_t* bytes, size_t size);

@@ -9,6 +9,7 @@
 #include "devices/AbstractDevice.h"
 #include "devices/buses/cbus/ClipsalDevice.h"
 #include "devices/buses/cbus/ClipsalGateDevice.h"
+#include "devices/buses/epsnet/EPSNETUdpDevice.h"
 #include "devices/buses/knx/BAOS1xTcpDevice.h"
 #include "devices/buses/knx/BAOS2xTcpDevice.h"
 #include "devices/buses/knx/EIBTcpGateDevice.h"
@@ -18,11 +19,17 @@
 #include "devices/buses/modbus/ModbusRTUSerialDevice.h"
 #include "devices/buses/modbus/ModbusRTUTcpDevice.h"
 #include "devices/buses/modbus/ModbusTCPDevice.h"
+#include "devices/buses/shturman/ShturmanD12SS20SerialDevice.h"
+#include "devices/buses/shturman/ShturmanD12SS20TcpDevice.h"
+#include "devices/buses/shturman/ShturmanXXV07SerialDevice.h"
+#include "devices/buses/shturman/ShturmanXXV07TCPDevice.h"
 #include "devices/buses/smartbus/SmartBusSerialDevice.h"
 #include "devices/buses/smartbus/SmartBusTcpGateDevice.h"
 #include "devices/buses/smartbus/SmartBusUdpDevice.h"
 #include "devices/buses/x10/X10SerialDevice.h"
 #include "devices/buses/x10/X10TCPDevice.h"
+#include "devices/controllers/axico/AxicoSerialDevice.h"
+#include "devices/controllers/axico/AxicoTcpGateDevice.h"
 #include "devices/controllers/crestron/CrestronDevice.h"
 #include "devices/controllers/custom/CustomSerialDevice.h"
 #include "devices/controllers/custom/CustomTCPDevice.h"
@@ -42,8 +49,8 @@ constexpr uint32_t kBaudHelvarAV = 19200;
 const DeviceTypeRow kRows[] = {
     // code   factory                               form                   requirement     baud     driver
     {0x01, "CreateAMXDevice", F::Amx, R::None, 0, nullptr},                                   // CAMXDevice
-    {0x13, "CreateAxicoSerialDevice", F::Serial3, R::ComPort, kBaud, nullptr},                // CAxicoSerialDevice
-    {0x14, "CreateAxicoTcpGateDevice", F::NotRead, R::HostAndPort, 0, nullptr},               // CAxicoTcpGateDevice
+    {0x13, "CreateAxicoSerialDevice", F::Serial3, R::ComPort, kBaud, MakeDevice<CAxicoSerialDevice>},                // CAxicoSerialDevice
+    {0x14, "CreateAxicoTcpGateDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CAxicoTcpGateDevice>},               // CAxicoTcpGateDevice
     {0x21, "CreateModbusTCPDevice", F::Number, R::HostAndPort, 0, MakeDevice<CModbusTCPDevice>},  // CModbusTCPDevice
     {0x33, "CreateModbusASCIISerialDevice", F::Serial4, R::ComPort, kBaud, MakeDevice<CModbusASCIISerialDevice>},  // CModbusASCIISerialDevice
     {0x34, "CreateModbusASCIITcpDevice", F::Number, R::HostAndPort, 0, MakeDevice<CModbusASCIITcpDevice>},  // CModbusASCIITcpDevice
@@ -54,10 +61,10 @@ const DeviceTypeRow kRows[] = {
     {0x61, "CreateCustomTCPDevice", F::NotUsed, R::HostAndPort, 0, MakeDevice<CCustomTCPDevice>},  // CCustomTCPDevice
     {0x62, "CreateCustomUDPDevice", F::NotUsed, R::HostAndPort, 0, MakeDevice<CCustomUDPDevice>},  // CCustomUDPDevice
     {0x63, "CreateCustomSerialDevice", F::Serial3, R::ComPort, kBaud, MakeDevice<CCustomSerialDevice>},  // CCustomSerialDevice
-    {0x73, "CreateShturmanXXV07SerialDevice", F::Serial4, R::ComPort, kBaud, nullptr},        // CShturmanXXV07SerialDevice
-    {0x74, "CreateShturmanXXV07TCPDevice", F::Number, R::HostAndPort, 0, nullptr},            // CShturmanXXV07TCPDevice
-    {0x83, "CreateShturmanD12SS20SerialDevice", F::Serial4, R::ComPort, kBaud, nullptr},      // CShturmanD12SS20SerialDevice
-    {0x84, "CreateShturmanD12SS20TcpDevice", F::Number, R::HostAndPort, 0, nullptr},          // CShturmanD12SS20TcpDevice
+    {0x73, "CreateShturmanXXV07SerialDevice", F::Serial4, R::ComPort, kBaud, MakeDevice<CShturmanXXV07SerialDevice>},        // CShturmanXXV07SerialDevice
+    {0x74, "CreateShturmanXXV07TCPDevice", F::Number, R::HostAndPort, 0, MakeDevice<CShturmanXXV07TCPDevice>},            // CShturmanXXV07TCPDevice
+    {0x83, "CreateShturmanD12SS20SerialDevice", F::Serial4, R::ComPort, kBaud, MakeDevice<CShturmanD12SS20SerialDevice>},      // CShturmanD12SS20SerialDevice
+    {0x84, "CreateShturmanD12SS20TcpDevice", F::Number, R::HostAndPort, 0, MakeDevice<CShturmanD12SS20TcpDevice>},          // CShturmanD12SS20TcpDevice
     {0x93, "CreateX10SerialDevice", F::Serial3, R::ComPort, kBaudX10SmartBus, MakeDevice<CX10SerialDevice>},  // CX10SerialDevice
     {0x94, "CreateX10TCPDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CX10TCPDevice>},  // CX10TCPDevice
     {0xA1, "CreateDomintellTCPDevice", F::Token, R::HostAndPort, 0, nullptr},                 // CDomintellTCPDevice
@@ -67,7 +74,7 @@ const DeviceTypeRow kRows[] = {
     {0xC2, "CreateSmartBusUdpDevice", F::NotRead, R::Port, 0, MakeDevice<CSmartBusUdpDevice>},  // CSmartBusUdpDevice
     {0xC3, "CreateSmartBusSerialDevice", F::Serial3, R::ComPort, kBaudX10SmartBus, MakeDevice<CSmartBusSerialDevice>},  // CSmartBusSerialDevice
     {0xC4, "CreateSmartBusTcpGateDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CSmartBusTcpGateDevice>},  // CSmartBusTcpGateDevice
-    {0xD2, "CreateEPSNETUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, nullptr},         // CEPSNETUdpDevice
+    {0xD2, "CreateEPSNETUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, MakeDevice<CEPSNETUdpDevice>},         // CEPSNETUdpDevice
     {0xE1, "CreateCustomHTTPDevice", F::NotRead, R::HostAndPort, 0, nullptr},                 // CCustomHTTPDevice
     {0xF1, "CreateXBMCDevice", F::Number, R::HostAndPort, 0, nullptr},                        // CXBMCDevice
     {0x101, "(built by the loader)", F::NotUsed, R::HostAndPort, 0, nullptr},                 // CHelvarNetTcpDevice
