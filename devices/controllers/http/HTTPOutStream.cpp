@@ -23,6 +23,9 @@ bool IsPlainHost(const char* host)
 bool CHTTPOutStream::BuildHttpGetRequest(const char* path, uint32_t pathLength, const char* host)
 {
     Reset();
+    // A path ends at its first zero byte (file texts may carry their terminator).
+    if (path)
+        pathLength = static_cast<uint32_t>(strnlen(path, pathLength));
     if (!path || pathLength == 0 || pathLength > kMaxPathLength || !IsPlainHost(host))
         return false;
     std::string target;

@@ -26,7 +26,8 @@ public:
 
     CHTTPOutStream() : COutStream(kCapacity) {}
 
-    // Resets the stream and writes the request line and the fixed headers. The path is
+    // Resets the stream and writes the request line and the fixed headers. The path (up to its
+    // first zero byte, if any, within pathLength) is
     // percent-encoded as CHttpPathEncoder::EncodePath says. False, with the stream left empty,
     // without a path or host, for a path longer than kMaxPathLength, or for a host with spaces
     // or control bytes in it.
