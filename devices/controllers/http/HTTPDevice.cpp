@@ -21,6 +21,11 @@ CHTTPDevice::~CHTTPDevice()
 
 bool CHTTPDevice::Connect()
 {
+    return StartConnection();
+}
+
+bool CHTTPDevice::StartConnection()
+{
     if (!m_transport)
         return false;
     // A link left over from the last request would make the connect request a no-op.
@@ -102,7 +107,7 @@ bool CHTTPDevice::Update()
     case PhaseIdle:
         if (m_queue.GetCount() == 0)
             return false;
-        Connect();
+        StartConnection();
         return true;
     case PhaseConnecting:
     {

@@ -137,6 +137,9 @@ protected:
     // Ends the request being answered: the phase goes to idle (stopped) first, so that the
     // close delivers no end of body, then the connection closes.
     void EndRequest(uint8_t phase = PhaseIdle);
+    // What Connect does, and what Update does when a request waits (whatever a subclass's Connect
+    // does): opens the transport again with the stored host and port and asks it to connect.
+    bool StartConnection();
     void SetPhase(uint8_t phase) { m_phase = phase; }
 
     std::string m_host;

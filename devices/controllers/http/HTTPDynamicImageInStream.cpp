@@ -16,6 +16,7 @@ void CHTTPDynamicImageInStream::Clear()
 {
     Reset();
     m_startFound = 0;
+    m_overflowed = 0;
     m_searched = 1;
 }
 
@@ -24,7 +25,10 @@ void CHTTPDynamicImageInStream::Add(const uint8_t* bytes, int32_t length)
     if (!bytes || length <= 0)
         return;
     if (Capacity() - Pending() < length)
+    {
         m_startFound = 0;
+        m_overflowed = 1;
+    }
     Append(bytes, length);
 }
 

@@ -28,9 +28,12 @@ public:
     // The next whole picture; false when none is whole yet.
     bool NextFrame(const uint8_t*& frame, int32_t& length);
     bool StartFound() const { return m_startFound != 0; }
+    // Whether bytes were dropped for room since the last Clear (what is kept is no whole body).
+    bool Overflowed() const { return m_overflowed != 0; }
 
 private:
     uint8_t m_startFound = 0;
+    uint8_t m_overflowed = 0;
     // How far past the start the next start was looked for already (a picture comes in many
     // blocks; each is searched once).
     int32_t m_searched = 1;
