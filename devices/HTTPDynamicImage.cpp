@@ -25,6 +25,8 @@ bool CHTTPDynamicImage::Configure(const DynamicImageAddress& address)
     SetUser(address.user);
     SetPassword(address.password);
     m_refreshPeriod = address.refreshPeriod;
+    // A new set-up fetches at once.
+    m_requested = false;
     return true;
 }
 
