@@ -12,11 +12,16 @@ enum Part : uint8_t
 };
 } // namespace
 
-CHttpResponseReader::CHttpResponseReader(int32_t capacity) : m_in(CInStream::KeepNewest, capacity) {}
+CHttpResponseReader::CHttpResponseReader(int32_t capacity)
+    : m_in(CInStream::KeepNewest, capacity), m_parts(CInStream::KeepNewest, capacity)
+{
+}
 
 void CHttpResponseReader::Begin()
 {
     m_in.Reset();
+    m_parts.Reset();
+    m_partHead = true;
     m_fields = HttpResponseFields();
     m_chunkLeft = -1;
     m_state = State::Head;
@@ -79,10 +84,14 @@ bool CHttpResponseReader::ReadHead()
 
 bool CHttpResponseReader::ReadBody(CHttpResponseSink& sink)
 {
-    if (m_fields.flags & HttpResponseFields::FlagMultipart)
+    const bool multipart = (m_fields.flags & HttpResponseFields::FlagMultipart) != 0;
+    const bool chunked = (m_fields.flags & HttpResponseFields::FlagChunked) != 0;
+    if (multipart && chunked)
+        return ReadChunkedParts(sink);
+    if (multipart)
         return ReadMultipart(sink);
-    if (m_fields.flags & HttpResponseFields::FlagChunked)
-        return ReadChunks(sink);
+    if (chunked)
+        return ReadChunks(sink, false);
     const uint32_t length = m_fields.contentLength;
     if (static_cast<uint32_t>(m_in.Pending()) < length)
         return false;
@@ -113,7 +122,7 @@ bool CHttpResponseReader::ReadMultipart(CHttpResponseSink& sink)
     return true;
 }
 
-bool CHttpResponseReader::ReadChunks(CHttpResponseSink& sink)
+bool CHttpResponseReader::ReadChunks(CHttpResponseSink& sink, bool intoParts)
 {
     for (;;)
     {
@@ -135,7 +144,9 @@ bool CHttpResponseReader::ReadChunks(CHttpResponseSink& sink)
             if (size == 0)
             {
                 m_state = State::Complete;
-                sink.OnResponseBody(PartEnd, nullptr, 0, m_fields);
+                // The parts still in the join go first (ReadChunkedParts ends them).
+                if (!intoParts)
+                    sink.OnResponseBody(PartEnd, nullptr, 0, m_fields);
                 return false;
             }
             m_chunkLeft = static_cast<int32_t>(size);
@@ -145,11 +156,66 @@ bool CHttpResponseReader::ReadChunks(CHttpResponseSink& sink)
             return false;
         // A chunk larger than what has arrived goes in pieces, so no chunk has to fit the buffer.
         const int32_t piece = std::min(available, m_chunkLeft);
-        sink.OnResponseBody(PartChunk, m_in.ReadPos(), static_cast<uint32_t>(piece), m_fields);
+        if (intoParts)
+            m_parts.Append(m_in.ReadPos(), piece);
+        else
+            sink.OnResponseBody(PartChunk, m_in.ReadPos(), static_cast<uint32_t>(piece), m_fields);
         m_in.Skip(piece);
         m_chunkLeft -= piece;
         if (m_chunkLeft > 0)
             return false;
         m_chunkLeft = -1;
+    }
+}
+
+bool CHttpResponseReader::ReadChunkedParts(CHttpResponseSink& sink)
+{
+    // The chunks are joined block by block, and the parts read from the join each time, so that
+    // a picture goes on as soon as its bytes are here.
+    ReadChunks(sink, true);
+    if (m_state == State::Failed)
+        return false;
+    ReadJoinedParts(sink);
+    if (m_parts.Pending() == 0)
+        m_parts.Reset();
+    if (m_state == State::Complete)
+        sink.OnResponseBody(PartEnd, nullptr, 0, m_fields);
+    return false;
+}
+
+void CHttpResponseReader::ReadJoinedParts(CHttpResponseSink& sink)
+{
+    while (m_state == State::Body || m_state == State::Complete)
+    {
+        if (m_partHead)
+        {
+            int32_t body = 0;
+            const HttpHeadResult result =
+                CHttpResponseParser::ParseHead(m_parts.ReadPos(), m_parts.Pending(), m_fields, body);
+            if (result == HttpHeadResult::Incomplete)
+                return;
+            if (result == HttpHeadResult::Unusable ||
+                m_fields.contentLength > static_cast<uint32_t>(m_parts.Capacity()))
+            {
+                m_state = State::Failed;
+                return;
+            }
+            m_parts.Skip(body);
+            m_partHead = false;
+        }
+        const int32_t available = m_parts.Pending();
+        const uint32_t length = m_fields.contentLength;
+        if (length == 0)
+        {
+            if (available > 0)
+                sink.OnResponseBody(PartWhole, m_parts.ReadPos(), static_cast<uint32_t>(available), m_fields);
+            m_parts.Skip(available);
+            return;
+        }
+        if (static_cast<uint32_t>(available) < length)
+            return;
+        sink.OnResponseBody(PartWhole, m_parts.ReadPos(), length, m_fields);
+        m_parts.Skip(static_cast<int32_t>(length));
+        m_partHead = true;
     }
 }

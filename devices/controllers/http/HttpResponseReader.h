@@ -52,9 +52,17 @@ private:
     bool ReadHead();
     bool ReadBody(CHttpResponseSink& sink);
     bool ReadMultipart(CHttpResponseSink& sink);
-    bool ReadChunks(CHttpResponseSink& sink);
+    // The chunks' bytes go to the sink, or (for a chunked multipart body) to the parts stream.
+    bool ReadChunks(CHttpResponseSink& sink, bool intoParts);
+    // A chunked multipart body: joins the chunks, then splits the parts out of the join.
+    bool ReadChunkedParts(CHttpResponseSink& sink);
+    void ReadJoinedParts(CHttpResponseSink& sink);
 
     CInStream m_in;
+    // The joined chunks of a chunked multipart body.
+    CInStream m_parts;
+    // Whether the parts stream expects a part's head next.
+    bool m_partHead = true;
     HttpResponseFields m_fields;
     // The bytes of the current chunk not yet handed on; -1 while a size line is expected.
     int32_t m_chunkLeft = -1;

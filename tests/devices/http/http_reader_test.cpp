@@ -134,6 +134,59 @@ TEST(HttpResponseReader, PartsWithoutLengthsAreHandedOnAsTheyCome)
     }
 }
 
+std::string Hex(size_t n)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%zx", n);
+    return text;
+}
+
+// A camera stream passed on by a proxy: the parts, their heads among them, travel in chunks cut
+// anywhere.
+TEST(HttpResponseReader, AChunkedCameraStreamIsJoinedThenSplitIntoItsParts)
+{
+    const std::string parts = "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 4\r\n\r\nAAAA\r\n"
+                              "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 2\r\n\r\nBB\r\n--b--\r\n";
+    std::string body;
+    for (size_t at = 0; at < parts.size(); at += 9)
+    {
+        const std::string piece = parts.substr(at, 9);
+        char size[16];
+        std::snprintf(size, sizeof size, "%zx", piece.size());
+        body += std::string(size) + "\r\n" + piece + "\r\n";
+    }
+    const std::string bytes = "HTTP/1.1 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=b\r\n"
+                              "Transfer-Encoding: chunked\r\n\r\n" +
+                              body + "0\r\n\r\n";
+    const uint16_t J = HttpContentJpeg;
+    for (size_t block : {size_t{0}, size_t{1}, size_t{5}, size_t{13}})
+    {
+        SCOPED_TRACE(block);
+        std::vector<Out> out;
+        EXPECT_EQ(FeedAll(bytes, block, out), State::Complete);
+        ASSERT_EQ(out.size(), 3u);
+        EXPECT_EQ(out[0], (Out{0, "AAAA", J}));
+        EXPECT_EQ(out[1], (Out{0, "BB", J}));
+        EXPECT_EQ(out[2].part, 2);
+    }
+}
+
+TEST(HttpResponseReader, AChunkedCameraStreamWithoutPartLengthsIsHandedOnAsItComes)
+{
+    const std::string parts = "--b\r\nContent-Type: image/jpeg\r\n\r\n\xFF\xD8one\r\n--b\r\n"
+                              "Content-Type: image/jpeg\r\n\r\n\xFF\xD8two";
+    const std::string bytes = "HTTP/1.1 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=b\r\n"
+                              "Transfer-Encoding: chunked\r\n\r\n10\r\n" +
+                              parts.substr(0, 16) + "\r\n" + Hex(parts.size() - 16) + "\r\n" +
+                              parts.substr(16) + "\r\n";
+    std::vector<Out> out;
+    EXPECT_EQ(FeedAll(bytes, 3, out), State::Body);
+    std::string joined;
+    for (const Out& o : out)
+        joined += o.bytes;
+    EXPECT_EQ(joined, parts.substr(parts.find("\xFF")));
+}
+
 TEST(HttpResponseReader, AChunkLargerThanTheBufferGoesInPieces)
 {
     const std::string big(5000, 'z');

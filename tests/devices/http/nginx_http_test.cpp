@@ -7,6 +7,7 @@
 #include "devices/controllers/http/CustomHTTPDevice.h"
 #include "devices/support/TransportTestDevice.h"
 #include "support/NginxPeer.h"
+#include "support/TcpPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -150,6 +151,41 @@ TEST_F(NginxHttp, TheFetcherAuthorisesItselfAndStopsWhenRefused)
     ASSERT_TRUE(nginx.WaitLogLines(2, 3000));
     EXPECT_EQ(nginx.LogLines()[1], "GET /secret/cam/snap.jpg HTTP/1.1 401");
     EXPECT_EQ(pictures.Pictures().size(), 1u);
+    fetcher.SetSprite(nullptr);
+}
+// A camera behind nginx: nginx passes the stream on in chunks, and the fetcher still hands on
+// each picture as soon as it is whole.
+TEST(NginxCameraProxy, ACameraStreamPassedOnInChunksArrivesPictureByPicture)
+{
+    TcpPeer camera;
+    ASSERT_TRUE(camera.Ok());
+    NginxPeer nginx("location /video/ { proxy_pass http://127.0.0.1:" + std::to_string(camera.Port()) +
+                    "; proxy_buffering off; }");
+    ASSERT_TRUE(nginx.Ok()) << nginx.Error();
+    const std::string head =
+        "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=frame\r\n\r\n";
+    auto part = [](char tag)
+    {
+        const std::string picture = "\xFF\xD8" + std::string(3000, tag) + "\xFF\xD9";
+        return "--frame\r\nContent-Type: image/jpeg\r\nContent-Length: " + std::to_string(picture.size()) +
+               "\r\n\r\n" + picture + "\r\n";
+    };
+    camera.AddReply(PeerText("GET /video/mjpg "), PeerText((head + part('1')).c_str()));
+
+    CPictures pictures;
+    CHTTPDynamicImage fetcher;
+    fetcher.SetSprite(&pictures);
+    const DynamicImageAddress address{"127.0.0.1", nginx.Port(), "video", "mjpg", nullptr, nullptr, 0, 0};
+    fetcher.Configure(address);
+    fetcher.SetActive(true);
+    fetcher.Connect();
+    ASSERT_TRUE(TickUntil(fetcher, 8000, [&] { return pictures.Pictures().size() == 1; }));
+    EXPECT_TRUE(fetcher.GetResponseFlags() & HttpResponseFields::FlagChunked);
+    camera.Send(PeerText(part('2').c_str()));
+    ASSERT_TRUE(TickUntil(fetcher, 8000, [&] { return pictures.Pictures().size() == 2; }));
+    const auto second = pictures.Pictures()[1];
+    ASSERT_EQ(second.size(), 3004u);
+    EXPECT_EQ(second[2], '2');
     fetcher.SetSprite(nullptr);
 }
 } // namespace
