@@ -35,6 +35,8 @@ bool CHTTPDynamicImage::Connect()
     if (!m_transport)
         return false;
     SetPhase(PhaseIdle);
+    // Shown again: the picture is fetched again.
+    m_pictureReceived = 0;
     return m_transport->Open(GetHost(), m_port, 0, 0, 0, 0);
 }
 
