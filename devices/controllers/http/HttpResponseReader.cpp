@@ -12,15 +12,13 @@ enum Part : uint8_t
 };
 } // namespace
 
-CHttpResponseReader::CHttpResponseReader(int32_t capacity)
-    : m_in(CInStream::KeepNewest, capacity), m_parts(CInStream::KeepNewest, capacity)
-{
-}
+CHttpResponseReader::CHttpResponseReader(int32_t capacity) : m_in(CInStream::KeepNewest, capacity) {}
 
 void CHttpResponseReader::Begin()
 {
     m_in.Reset();
-    m_parts.Reset();
+    if (m_parts)
+        m_parts->Reset();
     m_partHead = true;
     m_fields = HttpResponseFields();
     m_chunkLeft = -1;
@@ -157,7 +155,7 @@ bool CHttpResponseReader::ReadChunks(CHttpResponseSink& sink, bool intoParts)
         // A chunk larger than what has arrived goes in pieces, so no chunk has to fit the buffer.
         const int32_t piece = std::min(available, m_chunkLeft);
         if (intoParts)
-            m_parts.Append(m_in.ReadPos(), piece);
+            m_parts->Append(m_in.ReadPos(), piece);
         else
             sink.OnResponseBody(PartChunk, m_in.ReadPos(), static_cast<uint32_t>(piece), m_fields);
         m_in.Skip(piece);
@@ -172,12 +170,14 @@ bool CHttpResponseReader::ReadChunkedParts(CHttpResponseSink& sink)
 {
     // The chunks are joined block by block, and the parts read from the join each time, so that
     // a picture goes on as soon as its bytes are here.
+    if (!m_parts)
+        m_parts = std::make_unique<CInStream>(CInStream::KeepNewest, m_in.Capacity());
     ReadChunks(sink, true);
     if (m_state == State::Failed)
         return false;
     ReadJoinedParts(sink);
-    if (m_parts.Pending() == 0)
-        m_parts.Reset();
+    if (m_parts->Pending() == 0)
+        m_parts->Reset();
     if (m_state == State::Complete)
         sink.OnResponseBody(PartEnd, nullptr, 0, m_fields);
     return false;
@@ -191,31 +191,32 @@ void CHttpResponseReader::ReadJoinedParts(CHttpResponseSink& sink)
         {
             int32_t body = 0;
             const HttpHeadResult result =
-                CHttpResponseParser::ParseHead(m_parts.ReadPos(), m_parts.Pending(), m_fields, body);
+                CHttpResponseParser::ParseHead(m_parts->ReadPos(), m_parts->Pending(), m_fields, body);
             if (result == HttpHeadResult::Incomplete)
                 return;
             if (result == HttpHeadResult::Unusable ||
-                m_fields.contentLength > static_cast<uint32_t>(m_parts.Capacity()))
+                m_fields.contentLength > static_cast<uint32_t>(m_parts->Capacity()))
             {
                 m_state = State::Failed;
                 return;
             }
-            m_parts.Skip(body);
+            m_parts->Skip(body);
             m_partHead = false;
         }
-        const int32_t available = m_parts.Pending();
+        const int32_t available = m_parts->Pending();
         const uint32_t length = m_fields.contentLength;
         if (length == 0)
         {
             if (available > 0)
-                sink.OnResponseBody(PartWhole, m_parts.ReadPos(), static_cast<uint32_t>(available), m_fields);
-            m_parts.Skip(available);
+                sink.OnResponseBody(PartWhole, m_parts->ReadPos(), static_cast<uint32_t>(available),
+                                    m_fields);
+            m_parts->Skip(available);
             return;
         }
         if (static_cast<uint32_t>(available) < length)
             return;
-        sink.OnResponseBody(PartWhole, m_parts.ReadPos(), length, m_fields);
-        m_parts.Skip(static_cast<int32_t>(length));
+        sink.OnResponseBody(PartWhole, m_parts->ReadPos(), length, m_fields);
+        m_parts->Skip(static_cast<int32_t>(length));
         m_partHead = true;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 
 #include "common/InStream.h"
 #include "devices/controllers/http/HttpResponseParser.h"
@@ -59,8 +60,8 @@ private:
     void ReadJoinedParts(CHttpResponseSink& sink);
 
     CInStream m_in;
-    // The joined chunks of a chunked multipart body.
-    CInStream m_parts;
+    // The joined chunks of a chunked multipart body; made when the first such body comes.
+    std::unique_ptr<CInStream> m_parts;
     // Whether the parts stream expects a part's head next.
     bool m_partHead = true;
     HttpResponseFields m_fields;
