@@ -47,11 +47,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    // A small receive buffer now and then, so that its overflow is reached too.
-    const int32_t capacity = (data[0] & 1) ? 64 + data[0] * 16 : 65536;
-    CHttpResponseReader reader(capacity);
-    CCheckingSink sink;
+    // A small receive buffer now and then, so that its overflow is reached too. The readers and the
+    // splitter live across inputs (each input begins a new response), as on a device.
+    static CHttpResponseReader small(64 + 1 * 16 * 255);
+    static CHttpResponseReader large(65536);
+    static CCheckingSink sink;
+    CHttpResponseReader& reader = (data[0] & 1) ? small : large;
+    const int32_t capacity = (data[0] & 1) ? 64 + 16 * 255 : 65536;
     reader.Begin();
+    sink.frames.Clear();
     size_t at = 1;
     while (at < size)
     {
