@@ -41,6 +41,13 @@
 // connecting is dropped from the queue; one that times out later has already left it. A response
 // whose status is not 200 ends that request only (a subclass may stop instead, StopsOnRefusal).
 //
+// Bodies: a plain body is handed over whole (PartWhole) once its length is in; a body without a
+// length or coding is handed over empty at once; a chunked body comes as PartChunk pieces and
+// ends with one PartEnd at its last chunk, when the device closes the connection; a body the
+// server cuts short by closing gets a PartEnd then. Request paths go through
+// CHttpPathEncoder::EncodePath (slashes, queries and %XX kept); a name taken from a peer is
+// encoded with CHttpPathEncoder::EncodeComponent before it goes into a path.
+//
 // Threads: Update, Connect, the request building and queueing run on the tick thread;
 // OnConnected, OnReceive and OnResponseData on the transport thread; OnDisconnected on either.
 // The phase changes that go with taking a request off the queue happen under one lock, so a
