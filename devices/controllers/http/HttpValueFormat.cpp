@@ -9,7 +9,7 @@ struct Conversion
 {
     size_t start = 0; // the '%'
     size_t end = 0;   // one past the conversion letter
-    std::string spec; // rebuilt without length letters: "%" flags width .precision letter
+    std::string directive; // rebuilt without length letters: "%" flags width .precision letter
     char letter = 0;
 };
 
@@ -17,21 +17,21 @@ struct Conversion
 bool ReadConversion(const char* p, size_t length, size_t i, Conversion& c)
 {
     c.start = i;
-    c.spec = "%";
+    c.directive = "%";
     size_t j = i + 1;
     while (j < length && std::strchr("-+ 0#", p[j]) != nullptr && p[j] != '\0')
-        c.spec.push_back(p[j++]);
+        c.directive.push_back(p[j++]);
     int digits = 0;
     while (j < length && p[j] >= '0' && p[j] <= '9' && digits < 3)
-        c.spec.push_back(p[j++]), ++digits;
+        c.directive.push_back(p[j++]), ++digits;
     if (digits > 2)
         return false;
     if (j < length && p[j] == '.')
     {
-        c.spec.push_back(p[j++]);
+        c.directive.push_back(p[j++]);
         digits = 0;
         while (j < length && p[j] >= '0' && p[j] <= '9' && digits < 3)
-            c.spec.push_back(p[j++]), ++digits;
+            c.directive.push_back(p[j++]), ++digits;
         if (digits > 2)
             return false;
     }
@@ -40,7 +40,7 @@ bool ReadConversion(const char* p, size_t length, size_t i, Conversion& c)
     if (j >= length || p[j] == '\0' || std::strchr("diuxXo", p[j]) == nullptr)
         return false;
     c.letter = p[j];
-    c.spec.push_back(p[j]);
+    c.directive.push_back(p[j]);
     c.end = j + 1;
     return true;
 }
@@ -90,9 +90,9 @@ bool CHttpValueFormat::Format(const char* pattern, size_t length, int32_t value,
     char number[160];
     const bool isSigned = found.letter == 'd' || found.letter == 'i';
     if (isSigned)
-        std::snprintf(number, sizeof number, found.spec.c_str(), static_cast<int>(value));
+        std::snprintf(number, sizeof number, found.directive.c_str(), static_cast<int>(value));
     else
-        std::snprintf(number, sizeof number, found.spec.c_str(), static_cast<unsigned>(value));
+        std::snprintf(number, sizeof number, found.directive.c_str(), static_cast<unsigned>(value));
     out.append(number);
     appendText(found.end, length);
     return true;
