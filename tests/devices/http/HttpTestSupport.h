@@ -22,14 +22,23 @@ struct Piece
 
 // Skew() moves the device's clock forward: both ends of every time-out are read from the same
 // clock, so a jump of more than 5000 ms times out whatever is waiting, without waiting for it.
+// Hold() stops the real clock's part, so that on a slow machine no period passes unless the test
+// skews it.
 template <class Base> class CSkewed : public Base
 {
 public:
-    uint32_t Now() const override { return Base::Now() + m_skew.load(); }
+    uint32_t Now() const override { return (m_held ? m_heldAt.load() : Base::Now()) + m_skew.load(); }
     void Skew(uint32_t ms) { m_skew += ms; }
+    void Hold()
+    {
+        m_heldAt = Base::Now();
+        m_held = true;
+    }
 
 private:
     std::atomic<uint32_t> m_skew{0};
+    std::atomic<uint32_t> m_heldAt{0};
+    std::atomic<bool> m_held{false};
 };
 
 class CRecordingHttp : public CSkewed<CHTTPDevice>
