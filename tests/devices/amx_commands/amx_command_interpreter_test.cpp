@@ -262,7 +262,7 @@ TEST_F(AmxCommandInterpreter, ListRowChannelIsMadeOnceThenFound)
     // Seven channels were there before it.
     const uint32_t id = 7 | 0x8000;
     EXPECT_EQ(m_host.FindChannelId(55, 1, 2, 2), static_cast<int32_t>(id));
-    const CDeviceEvent& first = m_host.events[0];
+    const CDeviceEvent first = m_host.events[0]; // a copy: more events follow
     EXPECT_EQ(first.channel, kListBox);
     EXPECT_EQ(first.kind, EventListBoxSetRowChannel);
     EXPECT_EQ(first.value, 3u);
