@@ -72,7 +72,7 @@ private:
 };
 
 // Calls Update every 5 ms until `done` holds or `ms` passed; the result is `done`'s last answer.
-template <class Device> bool Tick(Device& device, const std::function<bool()>& done, uint32_t ms = 3000)
+template <class Device> bool Tick(Device& device, const std::function<bool()>& done, uint32_t ms = 10000)
 {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (std::chrono::steady_clock::now() < until)
