@@ -108,7 +108,8 @@ TEST(HelvarNetCodec, ReplyFields)
         if (!c.carries)
             continue;
         char address[32];
-        std::snprintf(address, sizeof address, "%u.%u.%u.%u", r.address[0], r.address[1], r.address[2], r.address[3]);
+        std::snprintf(address, sizeof address, "%u.%u.%u.%u", r.address[0], r.address[1], r.address[2],
+                      r.address[3]);
         EXPECT_EQ(r.error, c.error) << c.text;
         EXPECT_EQ(r.command, c.command) << c.text;
         EXPECT_STREQ(address, c.address) << c.text;
@@ -120,7 +121,8 @@ TEST(HelvarNetCodec, ReplyFields)
     }
 }
 
-std::vector<std::string> Replies(bool internal, const std::vector<std::string>& pieces, int32_t* left = nullptr)
+std::vector<std::string> Replies(bool internal, const std::vector<std::string>& pieces,
+                                 int32_t* left = nullptr)
 {
     CInStream stream(CInStream::Refuse, 2 * Codec::kMaxReply + 2);
     CHelvarNetReplyReader reader(internal);
@@ -148,7 +150,10 @@ TEST(HelvarNetReplyReader, RepliesFromStartToHash)
         int32_t left;
     };
     const Case cases[] = {
-        {false, {"?V:1,C:13,G:5,L:50#?V:1,C:14,@1.2.3.4,L:9#"}, {"?V:1,C:13,G:5,L:50#", "?V:1,C:14,@1.2.3.4,L:9#"}, 0},
+        {false,
+         {"?V:1,C:13,G:5,L:50#?V:1,C:14,@1.2.3.4,L:9#"},
+         {"?V:1,C:13,G:5,L:50#", "?V:1,C:14,@1.2.3.4,L:9#"},
+         0},
         {false, {"?V:1,C:13,", "G:5,L:50", "#"}, {"?V:1,C:13,G:5,L:50#"}, 0},
         {false, {"junk without a start"}, {}, 0},
         {false, {"?V:1,C:1?V:1,C:13,G:5,L:50#tail"}, {"?V:1,C:13,G:5,L:50#"}, 0},
@@ -175,7 +180,8 @@ TEST(HelvarNetReplyReader, AReplyWithoutItsHashIsDroppedWhenTooLong)
     EXPECT_EQ(left, 0);
 }
 
-std::vector<uint8_t> Blob(uint8_t action, uint32_t period, uint8_t command, uint8_t bit, std::vector<uint8_t> rest)
+std::vector<uint8_t> Blob(uint8_t action, uint32_t period, uint8_t command, uint8_t bit,
+                          std::vector<uint8_t> rest)
 {
     std::vector<uint8_t> blob = {action,
                                  static_cast<uint8_t>(period),

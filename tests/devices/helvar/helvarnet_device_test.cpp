@@ -100,11 +100,11 @@ protected:
 
 TEST_F(HelvarNetTcp, CommandsOut)
 {
-    Add(device, 1, GroupBlob(3, 13, 5, {50}, 100));            // group level, sent by a value
-    Add(device, 2, GroupBlob(1, 11, 3, {7, 1, 2}, 0));         // group scene: K 7, block 1, scene 2
-    Add(device, 3, DeviceBlob(2, 0, 16, 0, {0}, 20));          // device proportion, sent by release
-    Add(device, 4, DeviceBlob(1, 0, 152, 0, {0}, 7));          // a query command pressed
-    Add(device, 5, DeviceBlob(1, 0, 14, 0, {9}, 0), 1);        // never sent
+    Add(device, 1, GroupBlob(3, 13, 5, {50}, 100));     // group level, sent by a value
+    Add(device, 2, GroupBlob(1, 11, 3, {7, 1, 2}, 0));  // group scene: K 7, block 1, scene 2
+    Add(device, 3, DeviceBlob(2, 0, 16, 0, {0}, 20));   // device proportion, sent by release
+    Add(device, 4, DeviceBlob(1, 0, 152, 0, {0}, 7));   // a query command pressed
+    Add(device, 5, DeviceBlob(1, 0, 14, 0, {9}, 0), 1); // never sent
     Open();
     std::unique_ptr<CNerulanValue> fifty(CNerulanValue::NewInt(50));
     std::unique_ptr<CNerulanValue> four(CNerulanValue::NewInt(4));
@@ -166,7 +166,8 @@ TEST(HelvarNetInternal, MessagesCarryTheSequenceAndTheRoutersPort)
     ASSERT_TRUE(router.Ok());
     CNullEventSink sink;
     bool known = false;
-    std::unique_ptr<CAbstractDevice> device(CDeviceFactory().Create(0x112, "127.0.0.1", router.Port(), nullptr, known));
+    std::unique_ptr<CAbstractDevice> device(
+        CDeviceFactory().Create(0x112, "127.0.0.1", router.Port(), nullptr, known));
     ASSERT_TRUE(known);
     ASSERT_NE(dynamic_cast<CHelvarNetUDPInternalDevice*>(device.get()), nullptr);
     device->SetDialogSystem(&sink);
@@ -211,7 +212,8 @@ TEST(HelvarNetUdp, FactoryBuildsTheUdpLink)
     ASSERT_TRUE(router.Ok());
     CNullEventSink sink;
     bool known = false;
-    std::unique_ptr<CAbstractDevice> device(CDeviceFactory().Create(0x102, "127.0.0.1", router.Port(), "0", known));
+    std::unique_ptr<CAbstractDevice> device(
+        CDeviceFactory().Create(0x102, "127.0.0.1", router.Port(), "0", known));
     ASSERT_TRUE(known);
     ASSERT_NE(dynamic_cast<CHelvarNetUdpDevice*>(device.get()), nullptr);
     device->SetDialogSystem(&sink);
@@ -226,7 +228,8 @@ TEST(HelvarNetTcpLoader, TheTcpCodeBuildsTheTcpDevice)
 {
     bool known = false;
     TcpPeer router;
-    std::unique_ptr<CAbstractDevice> device(CDeviceFactory().Create(0x101, "127.0.0.1", router.Port(), "", known));
+    std::unique_ptr<CAbstractDevice> device(
+        CDeviceFactory().Create(0x101, "127.0.0.1", router.Port(), "", known));
     ASSERT_TRUE(known);
     EXPECT_NE(dynamic_cast<CHelvarNetTcpDevice*>(device.get()), nullptr);
 }
