@@ -115,11 +115,13 @@ void CAbstractDomintellDevice::OnReceive(const uint8_t* bytes, uint32_t length)
 {
     if (!bytes)
         return;
-    // In pieces that always fit: the reader leaves at most one line's worth in the stream.
+    // In pieces that always fit beside the unfinished line the reader may have left.
+    constexpr uint32_t kPiece = kStreamSize - CDomintellCodec::kMaxLine - 2;
+    static_assert(kPiece > 0, "the stream holds a line and a piece");
     std::string line;
     while (length > 0)
     {
-        const uint32_t piece = length < static_cast<uint32_t>(kStreamSize / 2) ? length : kStreamSize / 2;
+        const uint32_t piece = length < kPiece ? length : kPiece;
         m_in.Append(bytes, static_cast<int32_t>(piece));
         bytes += piece;
         length -= piece;

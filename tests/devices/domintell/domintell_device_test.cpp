@@ -221,6 +221,22 @@ TEST_F(DomintellLink, StatusLinesBecomeValues)
     EXPECT_EQ(device.events, (std::vector<std::string>{"1 1 10", "1 2 80", "1 4 21.5", "1 5 1"}));
 }
 
+TEST_F(DomintellLink, LinesInLargeBlocksAreAllRead)
+{
+    Add(1, Blob(2, 24, 0x10, 0, 4, 0));
+    Open();
+    std::string block;
+    for (int i = 0; i < 20; ++i)
+        block += "TE1000010T21.5\r\n";
+    Status(block.c_str(), 20);
+    // A line still open at its longest, then a block that ends it and brings more.
+    device.events.clear();
+    ASSERT_TRUE(peer.Send(PeerText(std::string(65, 'q').c_str())));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Status(("\r\n" + block.substr(0, 16 * 5)).c_str(), 5);
+    EXPECT_EQ(device.events.size(), 5u);
+}
+
 TEST_F(DomintellLink, SessionClosedSendsTheDeviceBackToIdle)
 {
     Open();
