@@ -10,6 +10,11 @@
 #include "devices/buses/cbus/ClipsalDevice.h"
 #include "devices/buses/cbus/ClipsalGateDevice.h"
 #include "devices/buses/epsnet/EPSNETUdpDevice.h"
+#include "devices/buses/helvar/HelvarAVSerialDevice.h"
+#include "devices/buses/helvar/HelvarAVTcpGateDevice.h"
+#include "devices/buses/helvar/HelvarNetTcpDevice.h"
+#include "devices/buses/helvar/HelvarNetUDPInternalDevice.h"
+#include "devices/buses/helvar/HelvarNetUdpDevice.h"
 #include "devices/buses/knx/BAOS1xTcpDevice.h"
 #include "devices/buses/knx/BAOS2xTcpDevice.h"
 #include "devices/buses/knx/EIBTcpGateDevice.h"
@@ -34,6 +39,8 @@
 #include "devices/controllers/custom/CustomSerialDevice.h"
 #include "devices/controllers/custom/CustomTCPDevice.h"
 #include "devices/controllers/custom/CustomUDPDevice.h"
+#include "devices/controllers/domintell/DomintellTCPDevice.h"
+#include "devices/controllers/domintell/DomintellUDPDevice.h"
 #include "devices/controllers/http/CustomHTTPDevice.h"
 #include "devices/controllers/lutron/LutronTCPDevice.h"
 
@@ -68,19 +75,19 @@ const DeviceTypeRow kRows[] = {
     {0x84, "CreateShturmanD12SS20TcpDevice", F::Number, R::HostAndPort, 0, MakeDevice<CShturmanD12SS20TcpDevice>},          // CShturmanD12SS20TcpDevice
     {0x93, "CreateX10SerialDevice", F::Serial3, R::ComPort, kBaudX10SmartBus, MakeDevice<CX10SerialDevice>},  // CX10SerialDevice
     {0x94, "CreateX10TCPDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CX10TCPDevice>},  // CX10TCPDevice
-    {0xA1, "CreateDomintellTCPDevice", F::Token, R::HostAndPort, 0, nullptr},                 // CDomintellTCPDevice
-    {0xA2, "CreateDomintellUDPDevice", F::Token, R::HostAndPort, 0, nullptr},                 // CDomintellUDPDevice
-    {0xB3, "CreateHelvarAVSerialDevice", F::Serial4, R::ComPort, kBaudHelvarAV, nullptr},     // CHelvarAVSerialDevice
-    {0xB4, "CreateHelvarAVTcpGateDevice", F::Number, R::HostAndPort, 0, nullptr},             // CHelvarAVTcpGateDevice
+    {0xA1, "CreateDomintellTCPDevice", F::Token, R::HostAndPort, 0, MakeDevice<CDomintellTCPDevice>},               // CDomintellTCPDevice
+    {0xA2, "CreateDomintellUDPDevice", F::Token, R::HostAndPort, 0, MakeDevice<CDomintellUDPDevice>},               // CDomintellUDPDevice
+    {0xB3, "CreateHelvarAVSerialDevice", F::Serial4, R::ComPort, kBaudHelvarAV, MakeDevice<CHelvarAVSerialDevice>},     // CHelvarAVSerialDevice
+    {0xB4, "CreateHelvarAVTcpGateDevice", F::Number, R::HostAndPort, 0, MakeDevice<CHelvarAVTcpGateDevice>},             // CHelvarAVTcpGateDevice
     {0xC2, "CreateSmartBusUdpDevice", F::NotRead, R::Port, 0, MakeDevice<CSmartBusUdpDevice>},  // CSmartBusUdpDevice
     {0xC3, "CreateSmartBusSerialDevice", F::Serial3, R::ComPort, kBaudX10SmartBus, MakeDevice<CSmartBusSerialDevice>},  // CSmartBusSerialDevice
     {0xC4, "CreateSmartBusTcpGateDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CSmartBusTcpGateDevice>},  // CSmartBusTcpGateDevice
     {0xD2, "CreateEPSNETUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, MakeDevice<CEPSNETUdpDevice>},         // CEPSNETUdpDevice
     {0xE1, "CreateCustomHTTPDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CCustomHTTPDevice>}, // CCustomHTTPDevice
     {0xF1, "CreateXBMCDevice", F::Number, R::HostAndPort, 0, nullptr},                        // CXBMCDevice
-    {0x101, "(built by the loader)", F::NotUsed, R::HostAndPort, 0, nullptr},                 // CHelvarNetTcpDevice
-    {0x102, "CreateHelvarNetUdpDevice", F::NotUsed, R::HostAndPort, 0, nullptr},              // CHelvarNetUdpDevice
-    {0x112, "CreateHelvarNetUDPInternalDevice", F::NotRead, R::Port, 0, nullptr},             // CHelvarNetUDPInternalDevice
+    {0x101, "(built by the loader)", F::NotUsed, R::HostAndPort, 0, MakeDevice<CHelvarNetTcpDevice>},                 // CHelvarNetTcpDevice
+    {0x102, "CreateHelvarNetUdpDevice", F::NotUsed, R::HostAndPort, 0, MakeDevice<CHelvarNetUdpDevice>},              // CHelvarNetUdpDevice
+    {0x112, "CreateHelvarNetUDPInternalDevice", F::NotRead, R::Port, 0, MakeDevice<CHelvarNetUDPInternalDevice>},             // CHelvarNetUDPInternalDevice
     {0x131, "CreateBAOS1xTcpDevice", F::Number, R::HostAndPort, 0, MakeDevice<CBAOS1xTcpDevice>},                  // CBAOS1xTcpDevice
     {0x141, "CreateCrestronDevice", F::Number, R::HostAndPort, 0, MakeDevice<CCrestronDevice>}, // CCrestronDevice
     {0x151, "CreateBAOS2xTcpDevice", F::Number, R::HostAndPort, 0, MakeDevice<CBAOS2xTcpDevice>},                  // CBAOS2xTcpDevice

@@ -6,6 +6,7 @@
 #include "devices/AbstractDevice.h"
 #include "devices/DeviceFactory.h"
 #include "devices/DeviceParams.h"
+#include "devices/buses/helvar/HelvarNetTcpDevice.h"
 #include "interface/AbstractDialogSystem.h"
 #include "support/AppTestSupport.h"
 
@@ -328,6 +329,41 @@ TEST_F(DeviceTableTest, ADriverThatDoesNotReadTheReportKindKeepsEveryChannel)
     ASSERT_EQ(dialog.GetDeviceList()->GetCount(), 2);
     EXPECT_EQ(dialog.At(0)->channels, std::vector<uint32_t>{1});
     EXPECT_EQ(dialog.At(1)->channels, (std::vector<uint32_t>{1, 2, 3}));
+    dialog.Shutdown();
+}
+} // namespace
+
+namespace
+{
+// The program's own table: a HelvarNet record over TCP becomes its driver, configured, with the
+// record's id and its channels, though the code has no factory of its own.
+class RealTableDlg : public CClientDlg
+{
+public:
+    RealTableDlg() : CClientDlg(nullptr, nullptr) {}
+    ~RealTableDlg() override { Shutdown(); }
+};
+
+TEST_F(DeviceTableTest, TheLoaderBuildsTheHelvarNetTcpDevice)
+{
+    Device helvarNet;
+    helvarNet.id = 0x00020007;
+    helvarNet.type = 0x101;
+    helvarNet.host = "127.0.0.1";
+    helvarNet.port = 50000;
+    helvarNet.parameters = "0";
+    // Action 16 (periodic), period 1000, command 152 (load level), bit 0, address 1.2.3.4.
+    helvarNet.channels = {Channel{3, 6, 1, 0, {16, 0xE8, 0x03, 0, 0, 152, 0, 1, 2, 3, 4, 0, 0, 0, 0, 0}}};
+    RealTableDlg dialog;
+    ASSERT_TRUE(ReadTable(dialog, Table({helvarNet}, 0)));
+    ASSERT_EQ(dialog.GetDeviceList()->GetCount(), 1);
+    auto* device = dynamic_cast<CHelvarNetTcpDevice*>(dialog.GetDeviceList()->Get<CAbstractDevice>(0));
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(device->GetId(), 7);
+    EXPECT_NE(device->GetTransport(), nullptr);
+    ASSERT_EQ(device->GetPollEntries().size(), 1u);
+    EXPECT_EQ(device->GetPollEntries()[0].command, 152);
+    EXPECT_EQ(device->GetPollEntries()[0].period, 1000u);
     dialog.Shutdown();
 }
 } // namespace
