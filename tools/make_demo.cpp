@@ -246,7 +246,8 @@ void AddListAndEditBox(std::vector<ChildRecord>& children)
 
 // A channel blob of the byte-string device: kind, event channel, event value, repeat count, the
 // bytes with their length, hold period and sequence delay (little-endian).
-std::vector<uint8_t> CustomBlob(uint8_t kind, uint32_t eventChannel, uint32_t eventValue, const std::string& bytes)
+std::vector<uint8_t> CustomBlob(uint8_t kind, uint32_t eventChannel, uint32_t eventValue,
+                                const std::string& bytes)
 {
     std::vector<uint8_t> blob;
     auto u32 = [&blob](uint32_t v)
