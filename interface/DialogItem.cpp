@@ -153,6 +153,8 @@ void CDialogItem::SetState(int32_t from, int32_t to, uint32_t durationMs)
 
 void CDialogItem::Press()
 {
+    if (!IsPressed() && m_parent != nullptr)
+        m_parent->m_pressedChildren++;
     m_flags |= ItemFlagPressed;
     if (m_parent != nullptr && m_parent->GetKind() == ItemKindPopup)
         RestartPopupAutoHide(m_parent);
@@ -160,6 +162,8 @@ void CDialogItem::Press()
 
 void CDialogItem::Release()
 {
+    if (IsPressed() && m_parent != nullptr && m_parent->m_pressedChildren > 0)
+        m_parent->m_pressedChildren--;
     m_flags &= ~static_cast<uint32_t>(ItemFlagPressed);
     if (m_parent != nullptr && m_parent->GetKind() == ItemKindPopup)
         RestartPopupAutoHide(m_parent);
