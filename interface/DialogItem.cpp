@@ -81,6 +81,9 @@ void CDialogItem::OnTimer(uint32_t elapsedMs)
 void CDialogItem::Update(uint32_t elapsedMs)
 {
     (void)elapsedMs;
+    // Only a dynamic image gives an update anything to do here.
+    if (!CDynamicSprite::AnyExists())
+        return;
     // The state whose index is the truncated value, not the state index: that is the one a
     // value-driven item shows.
     CDialogItemState* state = GetStateAt(platform::FloatToInt32(m_value));
