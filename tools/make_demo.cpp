@@ -461,7 +461,7 @@ CInterfaceFileWriter::Device LightsDevice(const std::vector<PageRecord>& pages, 
     return device;
 }
 
-std::vector<uint8_t> InterfaceFile(const std::vector<uint8_t>& fontFile, uint16_t port)
+std::vector<uint8_t> InterfaceFile(const std::vector<uint8_t>& fontFile, uint16_t port, uint32_t& records)
 {
     CInterfaceFileWriter w;
     CInterfaceFileWriter::Header header;
@@ -475,6 +475,7 @@ std::vector<uint8_t> InterfaceFile(const std::vector<uint8_t>& fontFile, uint16_
     const std::vector<const char*> startup = {"Clock"};
     uint32_t total =
         static_cast<uint32_t>(startup.size() + 2 + 1 + kScaleSteps + 1 + 1 + pages.size() + popups.size());
+    records = total;
     w.PutResourceStart(total, "Home", startup);
 
     w.PutCount(2);
@@ -529,7 +530,8 @@ int main(int argc, char** argv)
         return 1;
     }
     FreeImage_Initialise(FALSE);
-    std::vector<uint8_t> file = InterfaceFile(font, static_cast<uint16_t>(port));
+    uint32_t records = 0;
+    std::vector<uint8_t> file = InterfaceFile(font, static_cast<uint16_t>(port), records);
     FreeImage_DeInitialise();
     bool ok = ResourceRecordWriter::WriteFile(dir + "/Main.qvr", file) &&
               ResourceRecordWriter::WriteFile(dir + "/resource.qvs", ResourcePack()) &&
@@ -541,6 +543,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "make-demo: cannot write into %s\n", dir.c_str());
         return 1;
     }
-    std::printf("demo interface written to %s\n", dir.c_str());
+    std::printf("demo interface written to %s (%u records)\n", dir.c_str(), records);
     return 0;
 }
