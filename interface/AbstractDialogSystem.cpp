@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 #include "devices/AbstractDevice.h"
 #include "interface/DialogItem.h"
@@ -50,8 +51,33 @@ CAbstractDialogSystem::CAbstractDialogSystem(uint8_t displayFlags) : m_displayFl
     FreeImage_Initialise(FALSE);
     LoadResourcePack();
     // Without OpenAL the output stays silent and the interface runs on.
-    m_soundOutput = new COpenALOutput();
-    m_soundOutput->Open(0, 0, 44100, 16);
+    auto startSound = [this]
+    {
+        auto* output = new COpenALOutput();
+        output->Open(0, 0, 44100, 16);
+        m_soundOutput = output;
+    };
+    try
+    {
+        m_soundStarter = std::thread(startSound);
+    }
+    catch (const std::system_error&)
+    {
+        startSound();
+    }
+}
+
+void CAbstractDialogSystem::JoinSoundStarter()
+{
+    CCriticalSectionGuard guard(&m_lock);
+    if (m_soundStarter.joinable())
+        m_soundStarter.join();
+}
+
+CAbstractSoundOutput* CAbstractDialogSystem::GetSoundOutput()
+{
+    JoinSoundStarter();
+    return m_soundOutput;
 }
 
 CAbstractDialogSystem::~CAbstractDialogSystem()
@@ -95,6 +121,7 @@ void CAbstractDialogSystem::DestroyRegistries()
     DeleteEntries<CDialogItem>(m_pages);
     FreeTexts(m_startupPopups);
     DestroyTemplates();
+    JoinSoundStarter();
     delete m_soundOutput;
     m_soundOutput = nullptr;
     DeleteEntries<CSoundFile>(m_sounds);

@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "common/NerulanCriticalSection.h"
@@ -279,7 +280,8 @@ public:
     int32_t GetOffsetY() const { return m_offsetY; }
     int32_t GetOutputWidth() const { return m_outputWidth; }
     int32_t GetOutputHeight() const { return m_outputHeight; }
-    CAbstractSoundOutput* GetSoundOutput() const { return m_soundOutput; }
+    // Waits for the sound output's start (see m_soundStarter) when it is still under way.
+    CAbstractSoundOutput* GetSoundOutput();
     CVector* GetImages() const { return m_images; }
     CVector* GetIcons() const { return m_icons; }
     CVector* GetFonts() const { return m_fonts; }
@@ -372,7 +374,11 @@ protected:
     int32_t m_outputHeight = 0;
     // Separates drawing from interface updates; mutable so that const readers can hold it.
     mutable CNerulanCriticalSection m_lock;
-    // Sound.
+    // Sound. Starting the sound library (loading it, opening its device, its mixer's buffers) is
+    // done by a thread of its own while the interface loads, not before the first tick; the
+    // output is taken (the thread joined) at the end of loading or at the first use before.
+    void JoinSoundStarter();
+    std::thread m_soundStarter;
     CAbstractSoundOutput* m_soundOutput = nullptr;
     int32_t m_lastSoundId = 0;
     // Cleared once by the quit command; read by the tick thread.

@@ -382,6 +382,8 @@ bool CAbstractDialogSystem::ReadSectionRecord(int32_t section)
 void CAbstractDialogSystem::FinishLoading()
 {
     m_loadStream = nullptr;
+    // The running interface never waits for the sound library.
+    JoinSoundStarter();
     // The Loading page leaves the history: the start page takes its entry.
     m_historyIndex = -1;
     ShowPage(m_startPageName);

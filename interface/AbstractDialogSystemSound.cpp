@@ -19,6 +19,7 @@ bool CAbstractDialogSystem::PlaySound(int32_t id)
     CSoundFile* sound = FindSound(m_sounds, static_cast<uint32_t>(id));
     if (!sound)
         return false;
+    JoinSoundStarter();
     if (m_soundOutput)
     {
         // Looked up even when the last id is 0: a sound may carry id 0, and playing it twice must

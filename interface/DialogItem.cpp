@@ -81,6 +81,9 @@ void CDialogItem::OnTimer(uint32_t elapsedMs)
 void CDialogItem::Update(uint32_t elapsedMs)
 {
     (void)elapsedMs;
+    // Only a dynamic image gives an update anything to do here.
+    if (!CDynamicSprite::AnyExists())
+        return;
     // The state whose index is the truncated value, not the state index: that is the one a
     // value-driven item shows.
     CDialogItemState* state = GetStateAt(platform::FloatToInt32(m_value));
@@ -153,6 +156,8 @@ void CDialogItem::SetState(int32_t from, int32_t to, uint32_t durationMs)
 
 void CDialogItem::Press()
 {
+    if (!IsPressed() && m_parent != nullptr)
+        m_parent->m_pressedChildren++;
     m_flags |= ItemFlagPressed;
     if (m_parent != nullptr && m_parent->GetKind() == ItemKindPopup)
         RestartPopupAutoHide(m_parent);
@@ -160,6 +165,8 @@ void CDialogItem::Press()
 
 void CDialogItem::Release()
 {
+    if (IsPressed() && m_parent != nullptr && m_parent->m_pressedChildren > 0)
+        m_parent->m_pressedChildren--;
     m_flags &= ~static_cast<uint32_t>(ItemFlagPressed);
     if (m_parent != nullptr && m_parent->GetKind() == ItemKindPopup)
         RestartPopupAutoHide(m_parent);

@@ -223,6 +223,11 @@ public:
     uint8_t m_addressCount = 0;
     uint32_t* m_addresses = nullptr;
     uint8_t m_hasSequences = 0;
+    // Set by a class whose OnTimer does more than the base's (played sequences, held channels
+    // and effects): its parent then visits it on every tick, not only while it is pressed.
+    uint8_t m_ownTimer = 0;
+    // How many of this item's children are pressed now (Press and Release keep it).
+    int32_t m_pressedChildren = 0;
     ItemCommandSequence m_pressSequence;
     ItemCommandSequence m_releaseSequence;
     ItemHoldSequence m_holdSequence;

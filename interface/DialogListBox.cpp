@@ -43,6 +43,8 @@ ListBoxRow::~ListBoxRow()
 
 CDialogListBox::CDialogListBox(uint8_t behaviour, CDialogItem* parent) : CDialogItem(behaviour, parent)
 {
+    // Scrolling on after the finger has left.
+    m_ownTimer = 1;
     m_flags |= ItemFlagScrollBarShown;
 }
 

@@ -6,7 +6,11 @@
 class CDialogMultiStateSlider : public CDialogSlider
 {
 public:
-    CDialogMultiStateSlider(uint8_t behaviour, CDialogItem* parent) : CDialogSlider(behaviour, parent) {}
+    CDialogMultiStateSlider(uint8_t behaviour, CDialogItem* parent) : CDialogSlider(behaviour, parent)
+    {
+        // Its timer updates its look.
+        m_ownTimer = 1;
+    }
 
     int32_t GetKind() override { return ItemKindMultiStateSlider; }
     // Notices new pictures of a dynamic image shown by the state, also off the current page.

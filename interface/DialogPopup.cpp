@@ -131,6 +131,7 @@ void CDialogPopup::AddChild(CDialogItem* child)
 {
     if (child)
         m_children->Add(child);
+    m_timerChildrenStale = true;
 }
 
 // ---- Loading ----------------------------------------------------------------------------------
@@ -185,6 +186,7 @@ bool CDialogPopup::LoadChildren(CInStream* stream)
         {
             ApplyChildHeader(item, child);
             m_children->Add(item);
+            m_timerChildrenStale = true;
         }
         else
         {
@@ -225,9 +227,32 @@ void PrefetchChildren(const CVector* children)
 }
 } // namespace
 
+void CDialogPopup::CollectTimerChildren()
+{
+    m_timerChildren.clear();
+    for (int32_t i = 0; i < m_children->GetCount(); i++)
+    {
+        CDialogItem* child = m_children->Get<CDialogItem>(i);
+        if (child->m_ownTimer || child->m_hasSequences || child->m_effects->GetCount() > 0)
+            m_timerChildren.push_back(child);
+    }
+    m_timerChildrenStale = false;
+}
+
+// Most ticks nothing is pressed and nearly every child's timer would return at once: only the
+// children listed as having timer work are visited then. While a child is pressed every child
+// is visited, in child order, as the held ones must be.
 void CDialogPopup::OnTimer(uint32_t elapsedMs)
 {
     CDialogItem::OnTimer(elapsedMs);
+    if (m_timerChildrenStale)
+        CollectTimerChildren();
+    if (m_pressedChildren == 0)
+    {
+        for (CDialogItem* child : m_timerChildren)
+            child->OnTimer(elapsedMs);
+        return;
+    }
     PrefetchChildren(m_children);
     for (int32_t i = 0; i < m_children->GetCount(); i++)
         m_children->Get<CDialogItem>(i)->OnTimer(elapsedMs);

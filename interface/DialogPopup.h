@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "interface/DialogItem.h"
 
@@ -72,6 +73,9 @@ protected:
     // Draws the item itself, then every child, with the clip.
     void DrawSelfAndChildren(const DialogRect& clip);
     CDialogItem* HitTestChildren(int32_t x, int32_t y);
+    // The children whose timer has work on any tick (m_ownTimer, sequences or effects), in
+    // child order; made again after children were added.
+    void CollectTimerChildren();
 
     int32_t m_group = 0;
     uint8_t m_autoHideFired = 0;
@@ -79,4 +83,8 @@ protected:
     uint32_t m_autoHideStart = 0;
     CVector* m_children;
     int32_t m_number = 0;
+    // A child's timer does nothing unless it is pressed or listed here, so a tick with no child
+    // pressed visits only these.
+    std::vector<CDialogItem*> m_timerChildren;
+    bool m_timerChildrenStale = true;
 };

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <utility>
 
+#include "common/DynamicSpriteData.h"
 #include "common/InStream.h"
 #include "common/StringFunctions.h"
 #include "common/Vector.h"
-#include "common/DynamicSpriteData.h"
 #include "render/PixelBuffer.h"
 
 namespace
@@ -35,13 +35,17 @@ bool IsEmpty(const char* text)
 }
 } // namespace
 
+std::atomic<int32_t> CDynamicSprite::s_count{0};
+
 CDynamicSprite::CDynamicSprite(std::unique_ptr<CImageFetcher> fetcher) : m_fetcher(std::move(fetcher))
 {
     m_fetcher->SetSprite(this);
+    s_count.fetch_add(1, std::memory_order_relaxed);
 }
 
 CDynamicSprite::~CDynamicSprite()
 {
+    s_count.fetch_sub(1, std::memory_order_relaxed);
     // The fetcher's thread must not call back into a half-destroyed image.
     m_fetcher->SetSprite(nullptr);
     m_fetcher.reset();
@@ -233,7 +237,7 @@ void CDynamicSprite::UpdateFetcher()
 
 void CDynamicSprite::ClearInUse(CVector* images)
 {
-    if (images == nullptr)
+    if (images == nullptr || !AnyExists())
         return;
     for (int32_t i = 0; i < images->GetCount(); ++i)
     {
@@ -245,7 +249,7 @@ void CDynamicSprite::ClearInUse(CVector* images)
 
 void CDynamicSprite::UpdateFetchers(CVector* images)
 {
-    if (images == nullptr)
+    if (images == nullptr || !AnyExists())
         return;
     for (int32_t i = 0; i < images->GetCount(); ++i)
     {

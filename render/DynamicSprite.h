@@ -59,6 +59,9 @@ public:
     static void ClearInUse(CVector* images);
     // UpdateFetcher for every dynamic image of the list (the last step of the refresh pass).
     static void UpdateFetchers(CVector* images);
+    // Whether any dynamic image exists now: without one, the per-tick walks over the images and
+    // the items' looks for dynamic images have nothing to find.
+    static bool AnyExists() { return s_count.load(std::memory_order_relaxed) != 0; }
 
     uint8_t GetProtocol() const { return m_protocol; }
     const char* GetHost() const { return m_host; }
@@ -90,4 +93,7 @@ private:
     // Read without the lock by the items' update (a stale read only delays a redraw by a tick),
     // written under the lock by the fetcher's thread: atomic to stay free of data races.
     std::atomic<uint32_t> m_dynamicVersion{0};
+
+    // Dynamic images alive (made and freed on any thread).
+    static std::atomic<int32_t> s_count;
 };

@@ -6,10 +6,16 @@
 #
 #   scripts/measure-idle.sh [-t seconds] [-w warm-up seconds] [binary ...]
 #
+# The demo's lights controller (scripts/demo-peer.py) answers on 127.0.0.1 as in run-demo.sh.
 # Defaults: 60 s window, 5 s warm-up (loading and the first drawing), build/nerulan. The threads
 # are named from their stacks (gdb, after the window, when it is installed): "tick", "sound-out"
 # (the panel's sound output), "main", "openal" (the sound library's own threads), or the first
 # function of the panel found on the stack.
+#
+# Beside them runs a reference in the same window: a process that does nothing but sleep 5 ms
+# over and over, as the tick thread does between ticks. What it costs is what 200 sleeps and
+# wakes a second cost on this machine (the kernel's part, large in a virtual machine), the floor
+# below which a tick of 5 ms cannot go; "tick above the floor" is the tick's own work.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -36,8 +42,12 @@ done
 work=$(mktemp -d /tmp/nerulan-idle.XXXXXX)
 pids=()
 xpids=()
+floorpid=
+peerpid=
 cleanup() {
   # Only the processes started here, by their ids.
+  [ -z "$floorpid" ] || kill -TERM "$floorpid" 2>/dev/null || true
+  [ -z "$peerpid" ] || kill -TERM "$peerpid" 2>/dev/null || true
   for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
   sleep 1
   for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
@@ -46,7 +56,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-(cd "$work" && "$makedemo" demo >/dev/null)
+# The demo's lights controller, as run-demo.sh starts it, on a port of its own.
+python3 "$root/scripts/demo-peer.py" 0 >"$work/peerport" 2>/dev/null &
+peerpid=$!
+for _ in $(seq 50); do [ -s "$work/peerport" ] && break; sleep 0.1; done
+(cd "$work" && "$makedemo" demo "$(head -1 "$work/peerport")" >/dev/null)
 
 hz=$(getconf CLK_TCK)
 for i in "${!binaries[@]}"; do
@@ -61,6 +75,10 @@ for i in "${!binaries[@]}"; do
     exec "${binaries[$i]}" Main.qvr >"$work/log$i" 2>&1) &
   pids+=($!)
 done
+
+# The reference: 5 ms sleeps in a loop (nanosleep, as the tick's sleep).
+perl -MTime::HiRes=usleep -e 'usleep(5000) while 1' &
+floorpid=$!
 
 # utime + stime of every thread, in clock ticks.
 snapshot() {
@@ -89,26 +107,33 @@ label_threads() {
 
 sleep "$warmup"
 for i in "${!binaries[@]}"; do snapshot "${pids[$i]}" >"$work/before$i"; done
+snapshot "$floorpid" >"$work/floorbefore"
 start=$(date +%s.%N)
 sleep "$window"
 for i in "${!binaries[@]}"; do
   [ -d /proc/"${pids[$i]}" ] || { echo "${binaries[$i]} ended early:" >&2; cat "$work/log$i" >&2; exit 1; }
   snapshot "${pids[$i]}" >"$work/after$i"
 done
+snapshot "$floorpid" >"$work/floorafter"
 elapsed=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
+floor=$(join "$work/floorbefore" "$work/floorafter" | awk -v hz="$hz" -v s="$elapsed" \
+  '{ all += ($4 - $2 + $5 - $3) * 100 / hz / s } END { printf "%.2f", all }')
+echo "== reference: a thread that only sleeps 5 ms in a loop: ${floor} % of one core =="
 
 for i in "${!binaries[@]}"; do
   label_threads "${pids[$i]}" >"$work/labels$i" || true
   echo "== ${binaries[$i]} (pid ${pids[$i]}, ${window} s window) =="
-  join "$work/before$i" "$work/after$i" | join -a 1 - "$work/labels$i" | awk -v hz="$hz" -v s="$elapsed" '
+  join "$work/before$i" "$work/after$i" | join -a 1 - "$work/labels$i" | awk -v hz="$hz" -v s="$elapsed" -v floor="$floor" '
     {
       user = ($4 - $2) * 100 / hz / s; sys = ($5 - $3) * 100 / hz / s; name = NF >= 6 ? $6 : "other"
       printf "  thread %-8s %-10s user %5.2f %%  sys %5.2f %%  total %5.2f %%\n", $1, name, user, sys, user + sys
       all += user + sys
       if (name != "openal") own += user + sys
       if (name != "openal" && name != "sound-out") ownQuiet += user + sys
+      if (name == "tick") tick += user + sys
     }
     END {
       printf "  panel threads %.2f %% (without the sound output thread %.2f %%); whole process %.2f %% of one core\n", own, ownQuiet, all
+      printf "  tick above the floor %.2f %%; panel threads above the floor %.2f %%\n", tick - floor, own - floor
     }'
 done

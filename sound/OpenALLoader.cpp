@@ -71,7 +71,9 @@ void ListDevices(OpenALFunctionTable* table)
     }
 }
 
-// Opens the default device once for its version and the device list; false when none opens.
+// Opens the default device for its version and the device list; false when none opens. The
+// device and its context stay open for the output (starting a device and its mixer is the
+// costly part of the library's start, so it is done once).
 bool Probe(OpenALFunctionTable* table)
 {
     ALCdevice* device = table->alcOpenDevice(nullptr);
@@ -86,10 +88,8 @@ bool Probe(OpenALFunctionTable* table)
     table->alcGetIntegerv(device, ALC_MINOR_VERSION, 1, &minor);
     table->version = (static_cast<uint32_t>(major) << 16) | (static_cast<uint32_t>(minor) & 0xFFFF);
     ListDevices(table);
-    table->alcMakeContextCurrent(nullptr);
-    if (context)
-        table->alcDestroyContext(context);
-    table->alcCloseDevice(device);
+    table->probeDevice = device;
+    table->probeContext = context;
     return true;
 }
 } // namespace
@@ -120,10 +120,23 @@ OpenALFunctionTable* LoadOpenAL()
     return table;
 }
 
+void ReleaseOpenALProbe(OpenALFunctionTable* table)
+{
+    if (!table || !table->probeDevice)
+        return;
+    table->alcMakeContextCurrent(nullptr);
+    if (table->probeContext)
+        table->alcDestroyContext(table->probeContext);
+    table->alcCloseDevice(table->probeDevice);
+    table->probeContext = nullptr;
+    table->probeDevice = nullptr;
+}
+
 void FreeOpenAL(OpenALFunctionTable* table)
 {
     if (!table)
         return;
+    ReleaseOpenALProbe(table);
     if (table->module)
         dlclose(table->module);
     std::free(table);

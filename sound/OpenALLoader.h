@@ -120,17 +120,26 @@ struct OpenALFunctionTable
     uint32_t version; // major << 16 | minor of the default device; 1.0 when a 1.1 entry is missing
     uint32_t deviceCount;
     OpenALDeviceRecord devices[kOpenALMaxDevices];
+    // The default device and its context as the probe opened them (the context current), kept
+    // for the output to take over so that the library starts its device once; FreeOpenAL
+    // releases them when nothing took them. Null when taken.
+    ALCdevice* probeDevice;
+    ALCcontext* probeContext;
 #define NERULAN_OPENAL_FIELD(name, type, v11) type name;
     NERULAN_OPENAL_ENTRY_POINTS(NERULAN_OPENAL_FIELD)
 #undef NERULAN_OPENAL_FIELD
 };
 
 // Loads the library, resolves its entry points, probes the default device for the version and
-// lists the devices (the default first). Null when the library, a required entry point or a
-// default device is missing. The caller releases the table with FreeOpenAL.
+// lists the devices (the default first), and keeps the default device open with its context
+// current. Null when the library, a required entry point or a default device is missing. The
+// caller releases the table with FreeOpenAL.
 OpenALFunctionTable* LoadOpenAL();
-// Unloads the library and frees the table; null is accepted.
+// Releases the probe's device and context when still held (ReleaseOpenALProbe), unloads the
+// library and frees the table; null is accepted.
 void FreeOpenAL(OpenALFunctionTable* table);
+// Makes no context current and releases the probe's context and device, when still held.
+void ReleaseOpenALProbe(OpenALFunctionTable* table);
 
 // The file name LoadOpenAL opens; tests point it at a library of their own. Null restores the
 // default. Not thread-safe: set it before any output is created.

@@ -66,11 +66,26 @@ bool COpenALOutput::Open(uint32_t, uint32_t, uint32_t, uint8_t bits)
         return m_context != nullptr;
     if (m_selectedDevice < 0 || static_cast<uint32_t>(m_selectedDevice) >= m_table->deviceCount)
         return false;
-    const char* name = m_table->devices[m_selectedDevice].name;
-    ALCdevice* device = m_table->alcOpenDevice(std::strcmp(name, kDefaultDeviceText) == 0 ? nullptr : name);
-    if (!device)
-        return false;
-    ALCcontext* context = m_table->alcCreateContext(device, nullptr);
+    ALCdevice* device = nullptr;
+    ALCcontext* context = nullptr;
+    if (m_selectedDevice == 0 && m_table->probeDevice)
+    {
+        // The default device as the probe left it: the library starts it only once.
+        device = m_table->probeDevice;
+        context = m_table->probeContext;
+        m_table->probeDevice = nullptr;
+        m_table->probeContext = nullptr;
+    }
+    else
+    {
+        // Another device: the probe's is not needed and would mix for nothing.
+        ReleaseOpenALProbe(m_table);
+        const char* name = m_table->devices[m_selectedDevice].name;
+        device = m_table->alcOpenDevice(std::strcmp(name, kDefaultDeviceText) == 0 ? nullptr : name);
+        if (!device)
+            return false;
+        context = m_table->alcCreateContext(device, nullptr);
+    }
     m_table->alcMakeContextCurrent(context);
     {
         CCriticalSectionGuard guard(m_lock);

@@ -1,11 +1,14 @@
-// make-demo DIR: writes a demo interface into DIR: "Main.qvr" (three pages, popups in a group,
-// one that fades and slides, buttons with text, images and frame templates, a slider and a
-// multi-state slider), "resource.qvs" (frame templates and slider
-// thumbs), "click.wav" and "arial.ttf" (Liberation Sans). Everything is made here in code.
+// make-demo DIR [PORT]: writes a demo interface into DIR: "Main.qvr" (three pages, popups in a
+// group, one that fades and slides, buttons with text, images and frame templates, a slider and a
+// multi-state slider, four lights switched through a byte-string device on 127.0.0.1:PORT),
+// "resource.qvs" (frame templates and slider thumbs), "click.wav" and "arial.ttf" (Liberation
+// Sans). Everything is made here in code. scripts/demo-peer.py answers the lights (the default
+// port is the one it listens on).
 #include <FreeImage.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -39,6 +42,25 @@ constexpr int kScaleSteps = 120;
 constexpr int kScaleColumns = 30;
 constexpr uint32_t kChimeSound = 1;
 constexpr int kTemplateCount = 8;
+
+// The lights' device: a byte-string device over TCP on the loopback address. Each light's button
+// sends "<NAME> TOGGLE\r\n"; the equipment answers "<NAME>=ON\r\n" or "<NAME>=OFF\r\n", and
+// those patterns set the button's state by its item id.
+constexpr uint16_t kDefaultLightsPort = 50361;
+constexpr uint32_t kLightsDevice = 1;
+constexpr uint32_t kCustomTcpDevice = 0x61;
+constexpr uint8_t kCustomPress = 1;
+constexpr uint8_t kCustomFeedback = 3;
+constexpr uint8_t kReportStateById = 59;
+constexpr int kLights = 4;
+const char* const kLightNames[kLights] = {"Kitchen", "Hall", "Living", "Garden"};
+const char* const kLightWords[kLights] = {"KITCHEN", "HALL", "LIVING", "GARDEN"};
+const char* const kLightsOff[kLights] = {"Kitchen: off", "Hall: off", "Living: off", "Garden: off"};
+const char* const kLightsOn[kLights] = {"Kitchen: on", "Hall: on", "Living: on", "Garden: on"};
+// Channels of light i: its press, its "on" pattern and its "off" pattern.
+constexpr uint32_t kPressChannel = 10;
+constexpr uint32_t kOnChannel = 20;
+constexpr uint32_t kOffChannel = 30;
 
 // Colours 0xRRGGBBAA.
 constexpr uint32_t kInk = 0xF2EBD3FF;
@@ -222,6 +244,37 @@ void AddListAndEditBox(std::vector<ChildRecord>& children)
     children.push_back(editChild);
 }
 
+// A channel blob of the byte-string device: kind, event channel, event value, repeat count, the
+// bytes with their length, hold period and sequence delay (little-endian).
+std::vector<uint8_t> CustomBlob(uint8_t kind, uint32_t eventChannel, uint32_t eventValue,
+                                const std::string& bytes)
+{
+    std::vector<uint8_t> blob;
+    auto u32 = [&blob](uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            blob.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    blob.push_back(kind);
+    u32(eventChannel);
+    u32(eventValue);
+    blob.push_back(1);
+    u32(static_cast<uint32_t>(bytes.size()));
+    blob.insert(blob.end(), bytes.begin(), bytes.end());
+    u32(0);
+    u32(0);
+    return blob;
+}
+
+// The panel numbers its items in the order it makes them, from 1, with 0xFF in the top byte:
+// the root item, the Loading page with its splash picture (the built-in one) and progress bar,
+// then each page and its children, in file order.
+constexpr uint32_t kItemsBeforePages = 4;
+uint32_t ItemId(uint32_t made)
+{
+    return 0xFF000000u | made;
+}
+
 std::vector<PageRecord> Pages()
 {
     PageRecord home = MakePage("Home", 0x1B2A3AFF, "Nerulan demo");
@@ -242,13 +295,15 @@ std::vector<PageRecord> Pages()
     AddNavigation(home.children);
 
     PageRecord lights = MakePage("Lights", 0x1F3325FF, "Lights");
-    const char* rooms[] = {"Kitchen", "Hall", "Living", "Garden"};
-    for (int i = 0; i < 4; i++)
+    for (int i = 0; i < kLights; i++)
     {
         int16_t x = static_cast<int16_t>(40 + i * 185);
-        lights.children.push_back(Picture(rooms[i], static_cast<int16_t>(x + 45), 110, 80, kBulbImage));
-        ChildRecord button =
-            Box(rooms[i], x, 210, 170, 70, {Look(kButton, rooms[i], 4), Look(0xC9A227FF, rooms[i], 4)});
+        lights.children.push_back(Picture(kLightNames[i], static_cast<int16_t>(x + 45), 110, 80, kBulbImage));
+        // A touch sends the light's command; the look follows what the equipment reports.
+        ChildRecord button = Box(kLightNames[i], x, 210, 170, 70,
+                                 {Look(kButton, kLightsOff[i], 4), Look(0xC9A227FF, kLightsOn[i], 4)});
+        button.behaviour = 0;
+        button.item.addresses.push_back(kLightsDevice << 16 | (kPressChannel + static_cast<uint32_t>(i)));
         lights.children.push_back(button);
     }
     {
@@ -373,20 +428,54 @@ std::vector<PopupRecord> Popups()
     return {scenes, about, clock};
 }
 
-std::vector<uint8_t> InterfaceFile(const std::vector<uint8_t>& fontFile)
+// The lights' device, its channels pointing at the light buttons by the ids they will get.
+CInterfaceFileWriter::Device LightsDevice(const std::vector<PageRecord>& pages, uint16_t port)
+{
+    CInterfaceFileWriter::Device device;
+    device.id = kLightsDevice;
+    device.type = kCustomTcpDevice;
+    device.host = "127.0.0.1";
+    device.port = port;
+    uint32_t made = kItemsBeforePages;
+    for (const PageRecord& page : pages)
+    {
+        made++;
+        for (const ChildRecord& child : page.children)
+        {
+            made++;
+            for (int i = 0; i < kLights; i++)
+            {
+                if (child.item.addresses.empty() || std::string(child.name) != kLightNames[i])
+                    continue;
+                const std::string word = kLightWords[i];
+                const uint32_t n = static_cast<uint32_t>(i);
+                device.channels.push_back(
+                    {kPressChannel + n, 0, 0, 0, CustomBlob(kCustomPress, 0, 0, word + " TOGGLE\r\n")});
+                device.channels.push_back({kOnChannel + n, 0, kReportStateById, 0,
+                                           CustomBlob(kCustomFeedback, ItemId(made), 1, word + "=ON\r\n")});
+                device.channels.push_back({kOffChannel + n, 0, kReportStateById, 0,
+                                           CustomBlob(kCustomFeedback, ItemId(made), 0, word + "=OFF\r\n")});
+            }
+        }
+    }
+    return device;
+}
+
+std::vector<uint8_t> InterfaceFile(const std::vector<uint8_t>& fontFile, uint16_t port, uint32_t& records)
 {
     CInterfaceFileWriter w;
     CInterfaceFileWriter::Header header;
     header.designWidth = kWidth;
     header.designHeight = kHeight;
     w.PutHeader(header);
-    w.PutDeviceTable({});
 
     std::vector<PageRecord> pages = Pages();
     std::vector<PopupRecord> popups = Popups();
+    w.PutDeviceTable({LightsDevice(pages, port)});
     const std::vector<const char*> startup = {"Clock"};
     uint32_t total =
         static_cast<uint32_t>(startup.size() + 2 + 1 + kScaleSteps + 1 + 1 + pages.size() + popups.size());
+    records = total;
     w.PutResourceStart(total, "Home", startup);
 
     w.PutCount(2);
@@ -425,9 +514,10 @@ std::vector<uint8_t> ResourcePack()
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    long port = argc == 3 ? std::strtol(argv[2], nullptr, 10) : kDefaultLightsPort;
+    if ((argc != 2 && argc != 3) || port <= 0 || port > 65535)
     {
-        std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+        std::fprintf(stderr, "usage: %s DIR [PORT]\n", argv[0]);
         return 2;
     }
     const std::string dir = argv[1];
@@ -440,7 +530,8 @@ int main(int argc, char** argv)
         return 1;
     }
     FreeImage_Initialise(FALSE);
-    std::vector<uint8_t> file = InterfaceFile(font);
+    uint32_t records = 0;
+    std::vector<uint8_t> file = InterfaceFile(font, static_cast<uint16_t>(port), records);
     FreeImage_DeInitialise();
     bool ok = ResourceRecordWriter::WriteFile(dir + "/Main.qvr", file) &&
               ResourceRecordWriter::WriteFile(dir + "/resource.qvs", ResourcePack()) &&
@@ -452,6 +543,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "make-demo: cannot write into %s\n", dir.c_str());
         return 1;
     }
-    std::printf("demo interface written to %s\n", dir.c_str());
+    std::printf("demo interface written to %s (%u records)\n", dir.c_str(), records);
     return 0;
 }

@@ -1,5 +1,6 @@
 // The program on the demo interface, on a private X display, clicked through with xdotool: its
-// buttons change the page, show and hide a popup and toggle a switch, read back from the screen.
+// buttons change the page, show and hide a popup, toggle a switch and switch a light through a
+// byte-string device on a loopback peer, read back from the screen.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 #include "platform/Clock.h"
 #include "support/PanelEndToEndTest.h"
+#include "support/TcpPeer.h"
 
 namespace
 {
@@ -123,6 +125,16 @@ protected:
         EXPECT_EQ(code, 0);
     }
 
+    // The demo in the test's folder, its lights' device pointed at the test's peer.
+    void MakeDemo()
+    {
+        ASSERT_TRUE(m_peer.Ok());
+        std::string command =
+            kBuild + "/make-demo '" + m_dir + "' " + std::to_string(m_peer.Port()) + " >/dev/null";
+        ASSERT_EQ(0, system(command.c_str()));
+    }
+
+    TcpPeer m_peer;
     std::string m_window;
     int m_left = 0;
     int m_top = 0;
@@ -130,8 +142,7 @@ protected:
 
 TEST_F(ClickEndToEnd, ButtonsOfTheDemoChangePagesShowPopupsAndToggle)
 {
-    std::string command = kBuild + "/make-demo '" + m_dir + "' >/dev/null";
-    ASSERT_EQ(0, system(command.c_str()));
+    MakeDemo();
     ASSERT_TRUE(Start());
     ASSERT_TRUE(FindWindow());
     ASSERT_EQ(WaitFor(kBackground, kHomeBackground, 20000), kHomeBackground) << "the start page";
@@ -166,8 +177,7 @@ TEST_F(ClickEndToEnd, DraggingTheDimmerMovesItsFillAndThumb)
     constexpr Place kLeftOfTrack = {320, 355};
     constexpr Place kRightOfTrack = {540, 355};
     constexpr Place kThumbMiddle = {440, 355};
-    std::string command = kBuild + "/make-demo '" + m_dir + "' >/dev/null";
-    ASSERT_EQ(0, system(command.c_str()));
+    MakeDemo();
     ASSERT_TRUE(Start());
     ASSERT_TRUE(FindWindow());
     ASSERT_EQ(WaitFor(kBackground, kHomeBackground, 20000), kHomeBackground) << "the start page";
@@ -188,5 +198,33 @@ TEST_F(ClickEndToEnd, DraggingTheDimmerMovesItsFillAndThumb)
     // Back to the start: the fill is gone.
     Drag({{432, 355}, {350, 355}, {303, 355}});
     EXPECT_EQ(WaitFor(kLeftOfTrack, kTrack), kTrack) << "the fill is gone";
+}
+// The Kitchen light's button sends its command to the lights' device; the peer's answer matches
+// a pattern whose channel reports kind 59 (a state by item id) with the button's id, which turns
+// the button to its second look. The button itself does not change on a touch.
+TEST_F(ClickEndToEnd, LightButtonSendsItsCommandAndTheAnswerSwitchesIt)
+{
+    constexpr Place kKitchen = {55, 270}; // inside the button, clear of its text and frame
+    m_peer.AddReply(PeerText("KITCHEN TOGGLE\r\n"), PeerText("KITCHEN=ON\r\n"));
+    MakeDemo();
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(m_peer.WaitAccepted(1, 20000)) << "the panel connects to the lights' device";
+    ASSERT_TRUE(FindWindow());
+    ASSERT_EQ(WaitFor(kBackground, kHomeBackground, 20000), kHomeBackground) << "the start page";
+    Click(kLightsTab);
+    ASSERT_EQ(WaitFor(kBackground, kLightsBackground), kLightsBackground) << "the Lights page";
+    EXPECT_EQ(PixelAt(kKitchen), kButtonFill) << "off until the peer says otherwise";
+
+    Click(kKitchen);
+    ASSERT_TRUE(m_peer.WaitBytes(16, 10000)) << "the command reaches the peer";
+    auto sent = m_peer.Bytes();
+    EXPECT_EQ(std::string(sent.begin(), sent.end()), "KITCHEN TOGGLE\r\n");
+    EXPECT_EQ(WaitFor(kKitchen, kSwitchOn), kSwitchOn) << "the peer's answer switched the light on";
+    // Its neighbour has a pattern of its own and stays off.
+    EXPECT_EQ(PixelAt({240, 270}), kButtonFill);
+
+    // An answer the peer sends unasked switches it back.
+    ASSERT_TRUE(m_peer.Send(PeerText("KITCHEN=OFF\r\n")));
+    EXPECT_EQ(WaitFor(kKitchen, kButtonFill), kButtonFill) << "the peer switched the light off";
 }
 } // namespace

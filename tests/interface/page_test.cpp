@@ -276,3 +276,58 @@ TEST_F(Pages, APopupThatHidesItselfDoesNotCostTheOnesAboveItTheirUpdate)
     EXPECT_EQ(2, top->updates);
 }
 } // namespace
+
+namespace
+{
+// A child that counts the timer calls it gets.
+class CTimerCounter : public CDialogItem
+{
+public:
+    CTimerCounter(CDialogItem* parent, bool ownTimer) : CDialogItem(0, parent)
+    {
+        m_ownTimer = ownTimer ? 1 : 0;
+    }
+    void OnTimer(uint32_t elapsedMs) override
+    {
+        CDialogItem::OnTimer(elapsedMs);
+        ++calls;
+    }
+    int calls = 0;
+};
+} // namespace
+
+// A popup's timer reaches a child with timer work of its own on every tick, and the others while
+// any child is pressed (a held item sends its hold channels from its timer), in child order.
+TEST(PopupTimer, ReachesChildrenWithWorkAndEveryChildWhileOneIsPressed)
+{
+    CDialogPopup popup(nullptr, "P", 0);
+    auto* plain = new CTimerCounter(&popup, false);
+    auto* scrolling = new CTimerCounter(&popup, true);
+    auto* other = new CTimerCounter(&popup, false);
+    popup.AddChild(plain);
+    popup.AddChild(scrolling);
+    popup.AddChild(other);
+    auto calls = [&] { return std::vector<int>{plain->calls, scrolling->calls, other->calls}; };
+
+    popup.OnTimer(5);
+    EXPECT_EQ(calls(), (std::vector<int>{0, 1, 0}));
+    other->Press();
+    other->Press(); // pressed once, however often it is told
+    popup.OnTimer(5);
+    popup.OnTimer(5);
+    EXPECT_EQ(calls(), (std::vector<int>{2, 3, 2}));
+    plain->Press();
+    other->Release();
+    popup.OnTimer(5);
+    EXPECT_EQ(calls(), (std::vector<int>{3, 4, 3}));
+    plain->Release();
+    plain->Release();
+    popup.OnTimer(5);
+    EXPECT_EQ(calls(), (std::vector<int>{3, 5, 3}));
+
+    // A child added later with work of its own is visited from the next tick.
+    auto* late = new CTimerCounter(&popup, true);
+    popup.AddChild(late);
+    popup.OnTimer(5);
+    EXPECT_EQ(late->calls, 1);
+}

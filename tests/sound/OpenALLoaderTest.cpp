@@ -150,13 +150,19 @@ TEST(OpenALLoader, NoTableWithoutWhatTheOutputNeeds)
     EXPECT_STREQ(GetOpenALLibraryName(), "libopenal.so.1");
 }
 
-// The probe's device and context are released before the table is returned.
-TEST(OpenALLoader, ProbeReleasesItsDevice)
+// The probe's device and context stay open for the output; the table releases them when no
+// output took them.
+TEST(OpenALLoader, ProbeKeepsItsDeviceUntilTheTableGoes)
 {
     StubLibrary stub;
-    Table table(LoadOpenAL());
+    OpenALFunctionTable* table = LoadOpenAL();
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(stub.Log(), (std::vector<std::string>{
-                              "alcOpenDevice (null)", "alcCreateContext 1", "alcMakeContextCurrent context",
-                              "alcMakeContextCurrent (null)", "alcDestroyContext 1", "alcCloseDevice 1"}));
+    EXPECT_NE(table->probeDevice, nullptr);
+    EXPECT_NE(table->probeContext, nullptr);
+    EXPECT_EQ(stub.Log(), (std::vector<std::string>{"alcOpenDevice (null)", "alcCreateContext 1",
+                                                    "alcMakeContextCurrent context"}));
+    stub.ClearLog();
+    FreeOpenAL(table);
+    EXPECT_EQ(stub.Log(), (std::vector<std::string>{"alcMakeContextCurrent (null)", "alcDestroyContext 1",
+                                                    "alcCloseDevice 1"}));
 }

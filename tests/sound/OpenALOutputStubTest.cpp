@@ -404,23 +404,28 @@ TEST(OpenALOutputOpen, OpensTheSelectedDeviceAndSetsTheListener)
         stub.ClearLog();
         EXPECT_TRUE(output.Open(0, 0, 44100, 16));
         EXPECT_EQ(output.GetBits(), 16);
+        // The probe's default device goes before the other one opens.
         EXPECT_EQ(stub.Log(), (std::vector<std::string>{
+                                  "alcMakeContextCurrent (null)", "alcDestroyContext 1", "alcCloseDevice 1",
                                   "alcOpenDevice Other Device", "alcCreateContext 1",
                                   "alcMakeContextCurrent context", "alListenerfv 0x1004 0 0 0",
                                   "alListenerfv 0x1006 0 0 0", "alListenerfv 0x100f 0 0 -1 0 1 0"}));
     }
     {
-        // A library without a default name opens its default device by a null name.
+        // The default device is the one the probe opened: the library opens it once.
         stub.Set("noDefault", 1);
-        COpenALOutput output;
         stub.ClearLog();
+        COpenALOutput output;
         EXPECT_TRUE(output.Open(0, 0, 44100, 16));
+        EXPECT_TRUE(output.IsOpen());
         EXPECT_EQ(stub.Calls("alcOpenDevice"), (std::vector<std::string>{"alcOpenDevice (null)"}));
+        EXPECT_EQ(stub.Calls("alcCreateContext"), (std::vector<std::string>{"alcCreateContext 1"}));
     }
     {
-        // The device fails between probe and open.
+        // The selected device fails to open after the probe.
         stub.Set("noDefault", 0);
         COpenALOutput output;
+        output.SelectDevice(1);
         stub.Set("open", 0);
         EXPECT_FALSE(output.Open(0, 0, 44100, 16));
         EXPECT_FALSE(output.IsOpen());
