@@ -18,6 +18,7 @@
 #include "devices/buses/modbus/ModbusRTUSerialDevice.h"
 #include "devices/buses/modbus/ModbusRTUTcpDevice.h"
 #include "devices/buses/modbus/ModbusTCPDevice.h"
+#include "devices/controllers/amx/AMXDevice.h"
 #include "devices/controllers/crestron/CrestronDevice.h"
 #include "devices/controllers/custom/CustomSerialDevice.h"
 #include "devices/controllers/custom/CustomTCPDevice.h"
@@ -36,7 +37,7 @@ constexpr uint32_t kBaudHelvarAV = 19200;
 // clang-format off
 const DeviceTypeRow kRows[] = {
     // code   factory                               form                   requirement     baud     driver
-    {0x01, "CreateAMXDevice", F::Amx, R::None, 0, nullptr},                                   // CAMXDevice
+    {0x01, "CreateAMXDevice", F::Amx, R::None, 0, MakeDevice<CAMXDevice>},                    // CAMXDevice
     {0x13, "CreateAxicoSerialDevice", F::Serial3, R::ComPort, kBaud, nullptr},                // CAxicoSerialDevice
     {0x14, "CreateAxicoTcpGateDevice", F::NotRead, R::HostAndPort, 0, nullptr},               // CAxicoTcpGateDevice
     {0x21, "CreateModbusTCPDevice", F::Number, R::HostAndPort, 0, MakeDevice<CModbusTCPDevice>},  // CModbusTCPDevice
