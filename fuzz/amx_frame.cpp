@@ -41,7 +41,9 @@ void ReadMessage(const uint8_t* message, int32_t length)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     CAMXChannel channel(1, size > 0 ? data[0] % 8 : 0, 1, 0);
-    channel.Load(size > 1 ? data + 1 : nullptr, static_cast<uint32_t>(size > 40 ? 40 : size > 1 ? size - 1 : 0));
+    channel.Load(size > 1 ? data + 1 : nullptr, static_cast<uint32_t>(size > 40  ? 40
+                                                                      : size > 1 ? size - 1
+                                                                                 : 0));
 
     static const uint8_t kKey[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
     CAMXPacketCodec cipher;

@@ -63,7 +63,10 @@ public:
     uint32_t GetNumber() const { return m_number; }
     const std::string& GetText() const { return m_text; }
     const AmxLevelTriple& GetTriple() const { return m_triple; }
-    bool Is(uint8_t channelClass, uint8_t kind) const { return m_valueType == channelClass && m_kind == kind; }
+    bool Is(uint8_t channelClass, uint8_t kind) const
+    {
+        return m_valueType == channelClass && m_kind == kind;
+    }
 
     // Tick thread only: a ramp's held time since its last step.
     uint32_t m_rampAccumulator = 0;
@@ -80,8 +83,8 @@ public:
         uint16_t minute = 0xFFFF;
         bool operator==(const ClockStamp& other) const
         {
-            return year == other.year && month == other.month && weekday == other.weekday && day == other.day &&
-                   hour == other.hour && minute == other.minute;
+            return year == other.year && month == other.month && weekday == other.weekday &&
+                   day == other.day && hour == other.hour && minute == other.minute;
         }
     };
     ClockStamp m_clockStamp;

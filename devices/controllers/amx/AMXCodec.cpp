@@ -12,7 +12,8 @@ constexpr int32_t kLengthEnd = 3;
 constexpr int32_t kMinMessageLength = CAMXCodec::kHeaderLength - kLengthEnd;
 // The shortest envelope length: the envelope's own fields after the length field and a whole
 // message with its checksum.
-constexpr int32_t kMinEnvelopeLength = CAMXCodec::kEnvelopeHeaderLength - kLengthEnd + CAMXCodec::kHeaderLength + 1;
+constexpr int32_t kMinEnvelopeLength =
+    CAMXCodec::kEnvelopeHeaderLength - kLengthEnd + CAMXCodec::kHeaderLength + 1;
 
 void PutText(std::vector<uint8_t>& out, const std::string& text)
 {

@@ -91,7 +91,10 @@ public:
     static std::vector<uint8_t> BuildEnvelope(const std::vector<uint8_t>& message, uint16_t system,
                                               uint16_t device, const CAMXPacketCodec& codec);
     // The next message id after `last`: 1 to 0xFFFF, never 0.
-    static uint16_t NextMessageId(uint16_t last) { return last == 0xFFFF ? 1 : static_cast<uint16_t>(last + 1); }
+    static uint16_t NextMessageId(uint16_t last)
+    {
+        return last == 0xFFFF ? 1 : static_cast<uint16_t>(last + 1);
+    }
 
     static void PutWord(std::vector<uint8_t>& out, uint16_t value);
     static void PutDeviceInfo(std::vector<uint8_t>& out, const AMXDeviceInfo& info);

@@ -235,7 +235,8 @@ bool CAMXDevice::SetValue(uint16_t channel, CNerulanValue* value)
 
 bool CAMXDevice::SendBytes(const uint8_t* bytes, uint32_t length)
 {
-    const std::string text = bytes && length > 0 ? std::string(reinterpret_cast<const char*>(bytes), length) : "";
+    const std::string text =
+        bytes && length > 0 ? std::string(reinterpret_cast<const char*>(bytes), length) : "";
     return SendText(CmdSendString, 1, text, false);
 }
 
@@ -508,8 +509,8 @@ void CAMXDevice::RegisterOnline()
     }
 
     char text[64];
-    std::snprintf(text, sizeof text, "G4WC-\"Nerulan\",%u.%u.%u.%u,5900,1", address & 0xFF, (address >> 8) & 0xFF,
-                  (address >> 16) & 0xFF, address >> 24);
+    std::snprintf(text, sizeof text, "G4WC-\"Nerulan\",%u.%u.%u.%u,5900,1", address & 0xFF,
+                  (address >> 8) & 0xFF, (address >> 16) & 0xFF, address >> 24);
     SendText(CmdSendCommand, m_source.port, text, true);
     m_lastReceive = Now();
     m_state = StateOnline;
@@ -520,7 +521,8 @@ void CAMXDevice::AnswerChallenge(const uint8_t* challenge, int32_t length)
     if (m_userName.empty() || m_password.empty() || length < 4)
         return;
     std::unique_ptr<char[]> user(Base64Encode(static_cast<int32_t>(m_userName.size()), m_userName.data()));
-    std::unique_ptr<char[]> password(Base64Encode(static_cast<int32_t>(m_password.size()), m_password.data()));
+    std::unique_ptr<char[]> password(
+        Base64Encode(static_cast<int32_t>(m_password.size()), m_password.data()));
     auto key = std::make_unique<CAMXKeyGenerator>();
     key->Update(challenge, 4);
     key->Update(m_userName.data(), static_cast<uint32_t>(m_userName.size()));

@@ -78,8 +78,8 @@ public:
     bool Connect() override;
     void Disconnect() override;
     bool Configure(DeviceParams* params) override;
-    bool AddChannel(uint32_t id, uint8_t valueType, uint8_t reportKind, uint8_t direction, uint32_t blobLength,
-                    const uint8_t* blob) override;
+    bool AddChannel(uint32_t id, uint8_t valueType, uint8_t reportKind, uint8_t direction,
+                    uint32_t blobLength, const uint8_t* blob) override;
     bool Press(uint16_t channel, CNerulanValue* value) override;
     bool Release(uint16_t channel, CNerulanValue* value) override;
     bool Hold(uint16_t channel, uint32_t elapsedMs) override;

@@ -18,7 +18,8 @@ constexpr uint32_t kLastModeKey = 229;
 constexpr uint32_t kModeLevel = 31;
 constexpr int32_t kModes = 5;
 
-const char* const kWeekdays[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+const char* const kWeekdays[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                  "Thursday", "Friday", "Saturday"};
 const char* const kMonths[12] = {"January", "February", "March",     "April",   "May",      "June",
                                  "July",    "August",   "September", "October", "November", "December"};
 
@@ -26,8 +27,8 @@ const char* const kMonths[12] = {"January", "February", "March",     "April",   
 uint8_t KeyEvent(uint32_t key)
 {
     static const uint8_t kEvents[] = {
-        EventEditBoxSend,        EventEditBoxKey46,     EventEditBoxKey47,       EventEditBoxCaretLeft,
-        EventEditBoxCaretRight,  EventEditBoxBackspace, EventEditBoxDeleteChar,  EventClearFocusedEditBox,
+        EventEditBoxSend,        EventEditBoxKey46,      EventEditBoxKey47,      EventEditBoxCaretLeft,
+        EventEditBoxCaretRight,  EventEditBoxBackspace,  EventEditBoxDeleteChar, EventClearFocusedEditBox,
         EventClearPageEditBoxes, EventSendPageEditBoxes, EventFocusNextEditBox,  EventFocusPreviousEditBox,
         EventEditBoxCaretHome,   EventEditBoxCaretEnd};
     return kEvents[key - 203];
@@ -193,7 +194,8 @@ void CAMXDevice::RunKeyboardKey(const CAMXChannel& channel)
             }
             item = system->GetHeldItemId();
         }
-        PostEvent(CDeviceEvent::Make(item, EventSetItemStateById, static_cast<uintptr_t>(m_keyboardMode * 2 + 1)));
+        PostEvent(
+            CDeviceEvent::Make(item, EventSetItemStateById, static_cast<uintptr_t>(m_keyboardMode * 2 + 1)));
         return;
     }
     if (number == 202)

@@ -24,9 +24,7 @@ uint32_t RotateLeft(uint32_t x, uint32_t n)
 }
 } // namespace
 
-CAMXKeyGenerator::CAMXKeyGenerator() : m_state{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476}
-{
-}
+CAMXKeyGenerator::CAMXKeyGenerator() : m_state{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476} {}
 
 void CAMXKeyGenerator::Transform(const uint8_t block[64])
 {

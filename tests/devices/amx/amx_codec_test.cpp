@@ -111,9 +111,9 @@ TEST(AmxCodec, BuildsTheHeaderHighByteFirstWithLengthAndChecksum)
     header.messageId = 0x1234;
     header.command = 0x0084;
     const ByteList payload = Words({10001, 2, 5, 17});
-    const ByteList expected = {0x02, 0x00, 0x1B, 0x02, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x01, 0x00, 0x05,
-                            0x27, 0x11, 0x00, 0x02, 0x0F, 0x12, 0x34, 0x00, 0x84, 0x27, 0x11, 0x00, 0x02,
-                            0x00, 0x05, 0x00, 0x11, 0x8D};
+    const ByteList expected = {0x02, 0x00, 0x1B, 0x02, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x01,
+                               0x00, 0x05, 0x27, 0x11, 0x00, 0x02, 0x0F, 0x12, 0x34, 0x00, 0x84,
+                               0x27, 0x11, 0x00, 0x02, 0x00, 0x05, 0x00, 0x11, 0x8D};
     EXPECT_EQ(CAMXCodec::BuildMessage(header, payload), expected);
 }
 
@@ -148,8 +148,10 @@ TEST(AmxCodec, JudgesFrameStarts)
         {"checksum missing", ByteList(ping.begin(), ping.end() - 1), FrameVerdict::NeedMore, 0},
         {"bad checksum", badSum, FrameVerdict::NotHere, 0},
         {"length below the header", shortLength, FrameVerdict::NotHere, 0},
-        {"envelope too short for a message", {0x04, 0x00, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0E},
-         FrameVerdict::NotHere, 0},
+        {"envelope too short for a message",
+         {0x04, 0x00, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0E},
+         FrameVerdict::NotHere,
+         0},
     };
     for (const Case& c : cases)
     {
@@ -231,21 +233,24 @@ TEST(AmxCodec, EnvelopesCarryOneEncipheredMessage)
     const ByteList envelope = CAMXCodec::BuildEnvelope(message, 5, 10001, codec);
     ASSERT_EQ(envelope.size(), message.size() + 14);
     EXPECT_EQ(ByteList(envelope.begin(), envelope.begin() + 13),
-              (ByteList{0x04, 0x00, static_cast<uint8_t>(message.size() + 10), 0x00, 0x05, 0x27, 0x11, 0x01, 0x04,
-                     0x5B, 0xC6, 0x81, 0x3E}));
+              (ByteList{0x04, 0x00, static_cast<uint8_t>(message.size() + 10), 0x00, 0x05, 0x27, 0x11, 0x01,
+                        0x04, 0x5B, 0xC6, 0x81, 0x3E}));
     CAMXCodec scanner;
-    EXPECT_EQ(scanner.Check(envelope.data(), static_cast<int32_t>(envelope.size())).kind, FrameVerdict::Frame);
+    EXPECT_EQ(scanner.Check(envelope.data(), static_cast<int32_t>(envelope.size())).kind,
+              FrameVerdict::Frame);
     ByteList body(envelope.begin() + 13, envelope.end() - 1);
     amx_test::Rc4Envelope(key, envelope.data() + 9, body.data(), body.size());
     EXPECT_EQ(body, message);
     ByteList opened;
-    ASSERT_TRUE(CAMXCodec::OpenEnvelope(envelope.data(), static_cast<int32_t>(envelope.size()), codec, opened));
+    ASSERT_TRUE(
+        CAMXCodec::OpenEnvelope(envelope.data(), static_cast<int32_t>(envelope.size()), codec, opened));
     EXPECT_EQ(opened, message);
     // The wrong key gives no message.
     key[0] ^= 0xFF;
     CAMXPacketCodec wrong;
     wrong.SetKey(key);
-    EXPECT_FALSE(CAMXCodec::OpenEnvelope(envelope.data(), static_cast<int32_t>(envelope.size()), wrong, opened));
+    EXPECT_FALSE(
+        CAMXCodec::OpenEnvelope(envelope.data(), static_cast<int32_t>(envelope.size()), wrong, opened));
 }
 
 TEST(AmxCodec, LevelValuesByType)
@@ -277,8 +282,8 @@ TEST(AmxCodec, LevelValuesByType)
         {{0x41, 0xFF, 0xFF, 0xFF, 0xFE}, true, -2.0f},
         {fbytes, true, 2.5f},
         {dbytes, true, -7.25f},
-        {{0x30, 1, 2, 3}, true, 0.0f},        // a type without a meaning
-        {{0x21, 0xFF}, false, 0.0f},          // runs past the frame
+        {{0x30, 1, 2, 3}, true, 0.0f},                    // a type without a meaning
+        {{0x21, 0xFF}, false, 0.0f},                      // runs past the frame
         {{0x90, 1, 2, 3, 4, 5, 6, 7, 8, 9}, false, 0.0f}, // longer than any value
     };
     for (const Case& c : cases)
@@ -315,8 +320,8 @@ TEST(AmxCodec, StringCountTimesSizeIsBoundedByTheFrame)
     const ByteList wide = Join({Words({10001, 3, 5}), {2}, Words({2}), amx_test::Text("abc")});
     EXPECT_FALSE(CAMXCodec::DecodeArray(wide.data(), static_cast<int32_t>(wide.size()), report, size, bytes));
     const ByteList truncated = Words({10001, 3});
-    EXPECT_FALSE(
-        CAMXCodec::DecodeArray(truncated.data(), static_cast<int32_t>(truncated.size()), report, size, bytes));
+    EXPECT_FALSE(CAMXCodec::DecodeArray(truncated.data(), static_cast<int32_t>(truncated.size()), report,
+                                        size, bytes));
 }
 
 TEST(AmxCodec, WritesTheIdentityRecord)
@@ -333,8 +338,14 @@ TEST(AmxCodec, WritesTheIdentityRecord)
     CAMXCodec::PutDeviceInfo(out, info);
     ByteList expected{1, 0, 0x00, 0x01, 0x01, 0x4A, '1', '0'};
     expected.resize(8 + 14, 0);
-    const ByteList tail = Join({Words({656}), amx_test::Text("v1.0"), {0}, amx_test::Text("Sensor"), {0},
-                             amx_test::Text("M"), {0}, {2, 4, 127, 0, 0, 1}});
+    const ByteList tail = Join({Words({656}),
+                                amx_test::Text("v1.0"),
+                                {0},
+                                amx_test::Text("Sensor"),
+                                {0},
+                                amx_test::Text("M"),
+                                {0},
+                                {2, 4, 127, 0, 0, 1}});
     expected.insert(expected.end(), tail.begin(), tail.end());
     EXPECT_EQ(out, expected);
 }
@@ -373,8 +384,21 @@ TEST(AmxChannel, LoadsEveryForm)
         {"number", 1, Join({{2}, LE16(0), LE32(70000)}), 2, 0, 70000, "", {}},
         {"number cut short", 1, Join({{2}, LE16(4), {1, 2}}), 2, 4, 0, "", {}},
         {"command text", 0, Join({{5}, LE16(1), LE32(5), amx_test::Text("PAGE-")}), 5, 1, 0, "PAGE-", {}},
-        {"text longer than the blob", 0, Join({{4}, LE16(1), LE32(500), amx_test::Text("abc")}), 4, 1, 0, "", {}},
-        {"preset", 6, Join({{6}, LE16(2), LE16(7), LE32(static_cast<uint32_t>(-5)), LE32(0)}), 6, 2, 0, "",
+        {"text longer than the blob",
+         0,
+         Join({{4}, LE16(1), LE32(500), amx_test::Text("abc")}),
+         4,
+         1,
+         0,
+         "",
+         {}},
+        {"preset",
+         6,
+         Join({{6}, LE16(2), LE16(7), LE32(static_cast<uint32_t>(-5)), LE32(0)}),
+         6,
+         2,
+         0,
+         "",
          {7, -5, 0}},
         {"ramp", 6, Join({{7}, LE16(2), LE16(7), LE32(3), LE32(250)}), 7, 2, 0, "", {7, 3, 250}},
         {"unknown kind", 6, Join({{9}, LE16(2), LE32(1)}), 9, 2, 0, "", {}},

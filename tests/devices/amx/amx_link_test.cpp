@@ -50,8 +50,17 @@ ByteList PanelInfo()
 {
     ByteList serial{'N', '\\', 'A'};
     serial.resize(16, 0);
-    return Join({{0, 0}, Words({1, 330}), serial, Words({656}), Text("1.5.6"), {0}, Text("Nerulan for Win32"),
-                 {0}, Text("Talvenor Ltd."), {0}, {2, 4, 127, 0, 0, 1}});
+    return Join({{0, 0},
+                 Words({1, 330}),
+                 serial,
+                 Words({656}),
+                 Text("1.5.6"),
+                 {0},
+                 Text("Nerulan for Win32"),
+                 {0},
+                 Text("Talvenor Ltd."),
+                 {0},
+                 {2, 4, 127, 0, 0, 1}});
 }
 
 class AmxLink : public ::testing::Test
@@ -142,7 +151,8 @@ TEST_F(AmxLink, FirstMessageThenRegistrationInOrderAfterTheWelcome)
     ASSERT_TRUE(master.WaitMessages(1, 10000));
     std::vector<Message> first = master.Messages();
     ASSERT_EQ(first.size(), 1u);
-    EXPECT_EQ(first[0].bytes, PanelFrame(0x0097, Join({Words({kPanel, 0, 0}), PanelInfo()}), 0x0212, 1, 0, kPanel));
+    EXPECT_EQ(first[0].bytes,
+              PanelFrame(0x0097, Join({Words({kPanel, 0, 0}), PanelInfo()}), 0x0212, 1, 0, kPanel));
 
     // An acknowledgement without the welcome flags changes nothing.
     master.Send(0x0001, {}, 0x0200);
@@ -154,8 +164,8 @@ TEST_F(AmxLink, FirstMessageThenRegistrationInOrderAfterTheWelcome)
     ASSERT_TRUE(master.WaitCommand(0x008C, 10000));
     ASSERT_TRUE(Tick([&] { return device->GetState() == CAbstractDevice::StateOnline; }));
     const std::vector<Message> all = master.Messages();
-    const std::vector<uint16_t> expected = {0x0097, 0x0097, 0x0090, 0x0091, 0x0092, 0x0095, 0x0093, 0x0094,
-                                            0x0091, 0x0092, 0x0095, 0x0093, 0x0094, 0x008C};
+    const std::vector<uint16_t> expected = {0x0097, 0x0097, 0x0090, 0x0091, 0x0092, 0x0095, 0x0093,
+                                            0x0094, 0x0091, 0x0092, 0x0095, 0x0093, 0x0094, 0x008C};
     EXPECT_EQ(master.Commands(), expected);
     EXPECT_EQ(master.Leftover(), 0u);
     ASSERT_EQ(all.size(), expected.size());
@@ -175,12 +185,15 @@ TEST_F(AmxLink, FirstMessageThenRegistrationInOrderAfterTheWelcome)
     EXPECT_EQ(all[5].payload,
               Join({Words({kPanel, 1, 5, 3}), {9, 0x10, 0x11, 0x20, 0x21, 0x40, 0x41, 0x4F, 0x8F, 0x00}}));
     EXPECT_EQ(all[6].payload, Join({Words({kPanel, 1, 5}), {1}, Words({199})}));
-    EXPECT_EQ(all[10].payload, Join({Words({kPanel, 2, 5, 4}), {9, 0x10, 0x11, 0x20, 0x21, 0x40, 0x41, 0x4F, 0x8F, 0x00}}));
+    EXPECT_EQ(all[10].payload,
+              Join({Words({kPanel, 2, 5, 4}), {9, 0x10, 0x11, 0x20, 0x21, 0x40, 0x41, 0x4F, 0x8F, 0x00}}));
     const std::string text = "G4WC-\"Nerulan\",127.0.0.1,5900,1";
-    EXPECT_EQ(all[13].bytes, PanelFrame(0x008C,
-                                        Join({Words({kPanel, 1, 5}), {1},
-                                              Words({static_cast<uint16_t>(text.size())}), Text(text), {0}}),
-                                        0x0200, 14, 5, kPanel));
+    EXPECT_EQ(
+        all[13].bytes,
+        PanelFrame(
+            0x008C,
+            Join({Words({kPanel, 1, 5}), {1}, Words({static_cast<uint16_t>(text.size())}), Text(text), {0}}),
+            0x0200, 14, 5, kPanel));
     EXPECT_EQ(device->GetLocalAddress(), 0x0100007Fu);
 }
 
@@ -189,7 +202,8 @@ TEST_F(AmxLink, PushReleaseLevelAndCommandChannels)
     ConnectAndWelcome();
     CNerulanValue none;
     std::vector<Message> sent = During(
-        [&] {
+        [&]
+        {
             device->Press(1, &none);
             device->Release(1, &none);
         },
@@ -209,7 +223,8 @@ TEST_F(AmxLink, PushReleaseLevelAndCommandChannels)
 
     // Port 0: a command channel runs its text here as a command of port 1; a release still goes.
     sent = During(
-        [&] {
+        [&]
+        {
             device->Press(6, &none);
             device->Press(7, &none);
             device->Release(7, &none);
@@ -243,7 +258,8 @@ TEST_F(AmxLink, FeedbackLevelsCommandsAndPingsAreTakenAndAnswered)
         {"level past its frame", 0x000A, Join({Words({kPanel, 1, 5, 3}), {0x41, 0xFF}})},
         {"string", 0x000B, Join({Words({kPanel, 1, 5}), {1}, Words({3}), Text("abc")})},
         {"command", 0x000C, Join({Words({kPanel, 2, 5}), {1}, Words({5}), Text("PAGE-")})},
-        {"command longer than its frame", 0x000C, Join({Words({kPanel, 2, 5}), {0xFF}, Words({0xFFFF}), Text("x")})},
+        {"command longer than its frame", 0x000C,
+         Join({Words({kPanel, 2, 5}), {0xFF}, Words({0xFFFF}), Text("x")})},
         {"device information", 0x0097, Join({Words({0, 5, 0}), PanelInfo()})},
     };
     for (const Case& c : cases)
@@ -262,13 +278,15 @@ TEST_F(AmxLink, FeedbackLevelsCommandsAndPingsAreTakenAndAnswered)
 
     const uint16_t ping = 0x7777;
     std::vector<Message> reply = During([&] { master.Send(0x0501, {}, 0x0200, ping); }, 1);
-    EXPECT_EQ(reply[0].bytes,
-              PanelFrame(0x0581, Join({Words({kPanel, 5, 1, 330}), {2, 4, 127, 0, 0, 1}}), 0x0200, ping, 5, kPanel));
+    EXPECT_EQ(reply[0].bytes, PanelFrame(0x0581, Join({Words({kPanel, 5, 1, 330}), {2, 4, 127, 0, 0, 1}}),
+                                         0x0200, ping, 5, kPanel));
 
     // Junk, a frame with a bad checksum, then two messages in one block: both are taken.
     ByteList bad = Frame(0x0006, Words({kPanel, 2, 5, 8}), 0x0200, 0x300, 5, kPanel, 1);
     bad.back() ^= 0x55;
-    const ByteList block = Join({{0x00, 0x55, 0x13}, bad, Frame(0x0006, Words({kPanel, 2, 5, 8}), 0x0200, 0x301, 5, kPanel, 1),
+    const ByteList block = Join({{0x00, 0x55, 0x13},
+                                 bad,
+                                 Frame(0x0006, Words({kPanel, 2, 5, 8}), 0x0200, 0x301, 5, kPanel, 1),
                                  Frame(0x0501, {}, 0x0200, 0x302, 5, kPanel, 1)});
     reply = During([&] { master.TcpPeer::Send(block); }, 2);
     ASSERT_EQ(reply.size(), 2u);
@@ -351,7 +369,8 @@ TEST_F(AmxLink, LoginThenEveryMessageGoesEnvelopedBothWays)
     std::vector<Message> answer = During([&] { master.Send(0x0701, {0x11, 0x22, 0x33, 0x44}); }, 1);
     ASSERT_EQ(answer.size(), 1u);
     EXPECT_FALSE(answer[0].enveloped);
-    EXPECT_EQ(answer[0].bytes, PanelFrame(0x0702, Join({Words({1}), FromHex(kAnswer)}), 0x0200, 2, 0, kPanel));
+    EXPECT_EQ(answer[0].bytes,
+              PanelFrame(0x0702, Join({Words({1}), FromHex(kAnswer)}), 0x0200, 2, 0, kPanel));
     EXPECT_TRUE(device->IsLoggedIn());
 
     master.SetKey(FromHex(kKey));

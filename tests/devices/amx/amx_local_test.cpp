@@ -70,11 +70,11 @@ TEST_F(AmxLocal, ClockTextsAtAFixedLocalTime)
         const char16_t* text;
     };
     const Case cases[] = {
-        {13, 0, 142, u"01:00 PM"},  {13, 0, 141, u"01:00"},       {13, 0, 143, u"13:00"},
-        {13, 0, 151, u"Thursday"},  {13, 0, 152, u"03/03"},       {13, 0, 153, u"03/03"},
-        {13, 0, 154, u"03/03/2011"}, {13, 0, 155, u"03/03/2011"}, {13, 0, 156, u"March 03, 2011"},
+        {13, 0, 142, u"01:00 PM"},       {13, 0, 141, u"01:00"},      {13, 0, 143, u"13:00"},
+        {13, 0, 151, u"Thursday"},       {13, 0, 152, u"03/03"},      {13, 0, 153, u"03/03"},
+        {13, 0, 154, u"03/03/2011"},     {13, 0, 155, u"03/03/2011"}, {13, 0, 156, u"March 03, 2011"},
         {13, 0, 157, u"03 March, 2011"}, {13, 0, 158, u"2011/03/03"}, {0, 5, 142, u"00:05 AM"},
-        {0, 5, 141, u"00:05"},      {12, 30, 142, u"12:30 PM"},   {23, 59, 141, u"11:59"},
+        {0, 5, 141, u"00:05"},           {12, 30, 142, u"12:30 PM"},  {23, 59, 141, u"11:59"},
     };
     for (const Case& c : cases)
     {
@@ -294,7 +294,8 @@ TEST_F(AmxLocal, RunTimeChannelsTakeIdsAbove8000AndStopAtTheCap)
     EXPECT_EQ(device.FindChannelId(55, 1, 2, 3), -1);
     EXPECT_EQ(device.FindOrCreateLocalChannel(55, 3), 0x8002);
     while (device.GetChannelCount() < 1 + CAMXDevice::kMaxLocalChannels)
-        ASSERT_GE(device.FindOrCreateLocalChannel(static_cast<uint32_t>(1000 + device.GetChannelCount()), 9), 0);
+        ASSERT_GE(device.FindOrCreateLocalChannel(static_cast<uint32_t>(1000 + device.GetChannelCount()), 9),
+                  0);
     EXPECT_EQ(device.FindOrCreateLocalChannel(99999, 9), -1);
     // A run-time channel is pressed like a loaded one (no link: nothing to see but no harm).
     CNerulanValue none;
@@ -312,11 +313,13 @@ TEST_F(AmxLocal, ChannelsMadeOnAnotherThreadWhileTheTickReadsThem)
     Add(1, 0, NumberBlob(1, 0, 143));
     Add(2, 1, NumberBlob(2, 0, 1));
     std::atomic<bool> done{false};
-    std::thread maker([&] {
-        for (uint32_t n = 0; n < 500; ++n)
-            device.FindOrCreateLocalChannel(n, 4);
-        done = true;
-    });
+    std::thread maker(
+        [&]
+        {
+            for (uint32_t n = 0; n < 500; ++n)
+                device.FindOrCreateLocalChannel(n, 4);
+            done = true;
+        });
     while (!done)
         device.Update();
     maker.join();

@@ -21,8 +21,8 @@ uint16_t Word(const ByteList& b, size_t at)
     return static_cast<uint16_t>(b[at] << 8 | b[at + 1]);
 }
 
-ByteList Header(uint16_t command, const ByteList& payload, uint16_t flags, uint16_t id, uint16_t ds, uint16_t dd,
-             uint16_t dp, uint16_t ss, uint16_t sd, uint16_t sp)
+ByteList Header(uint16_t command, const ByteList& payload, uint16_t flags, uint16_t id, uint16_t ds,
+                uint16_t dd, uint16_t dp, uint16_t ss, uint16_t sd, uint16_t sp)
 {
     ByteList out{0x02};
     const uint16_t length = static_cast<uint16_t>(19 + payload.size());
@@ -81,14 +81,15 @@ ByteList Text(const std::string& text)
 }
 
 ByteList Frame(uint16_t command, const ByteList& payload, uint16_t flags, uint16_t id, uint16_t system,
-            uint16_t destinationDevice, uint16_t destinationPort, uint16_t sourceDevice, uint16_t sourcePort)
+               uint16_t destinationDevice, uint16_t destinationPort, uint16_t sourceDevice,
+               uint16_t sourcePort)
 {
-    return Header(command, payload, flags, id, system, destinationDevice, destinationPort, system, sourceDevice,
-                  sourcePort);
+    return Header(command, payload, flags, id, system, destinationDevice, destinationPort, system,
+                  sourceDevice, sourcePort);
 }
 
 ByteList PanelFrame(uint16_t command, const ByteList& payload, uint16_t flags, uint16_t id, uint16_t system,
-                 uint16_t panelDevice, uint16_t sourcePort)
+                    uint16_t panelDevice, uint16_t sourcePort)
 {
     return Header(command, payload, flags, id, system, 0, 1, system, panelDevice, sourcePort);
 }
@@ -222,7 +223,8 @@ ByteList AmxMaster::Envelope(const ByteList& message) const
     return out;
 }
 
-uint16_t AmxMaster::Send(uint16_t command, const ByteList& payload, uint16_t flags, uint16_t id, bool encipher)
+uint16_t AmxMaster::Send(uint16_t command, const ByteList& payload, uint16_t flags, uint16_t id,
+                         bool encipher)
 {
     if (id == 0)
         id = m_nextId++;

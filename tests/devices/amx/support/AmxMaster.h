@@ -39,11 +39,11 @@ ByteList Text(const std::string& text);
 
 // A whole 0x02 message from the master's side.
 ByteList Frame(uint16_t command, const ByteList& payload, uint16_t flags, uint16_t id, uint16_t system,
-            uint16_t destinationDevice, uint16_t destinationPort, uint16_t sourceDevice = 0,
-            uint16_t sourcePort = 1);
+               uint16_t destinationDevice, uint16_t destinationPort, uint16_t sourceDevice = 0,
+               uint16_t sourcePort = 1);
 // The same 22-byte header layout with the panel as the source (for expected bytes).
 ByteList PanelFrame(uint16_t command, const ByteList& payload, uint16_t flags, uint16_t id, uint16_t system,
-                 uint16_t panelDevice, uint16_t sourcePort = 1);
+                    uint16_t panelDevice, uint16_t sourcePort = 1);
 
 // The stream cipher of the envelopes: RC4 keyed with 16 bytes, the first four state bytes replaced by
 // the envelope's field for every message.

@@ -50,6 +50,13 @@ public:
         SetDialogSystem(&sink);
         SetLocalTime(2011, 3, 3, 13, 0, 4);
     }
+    // The transport's thread stops while this test's members are still whole; what the link's
+    // end posts is not drained into a sink that is gone.
+    ~AmxTestDevice() override
+    {
+        DeleteTransport();
+        SetDialogSystem(nullptr);
+    }
 
     // Holds Now() at `deviceTime` until the next call.
     void SetDeviceTime(uint32_t deviceTime)
