@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 class CDynamicSpriteData;
 
@@ -81,4 +82,12 @@ public:
     virtual void SendPageEditBoxes() {}
     virtual void FocusNextEditBox() {}
     virtual void FocusPreviousEditBox() {}
+
+    // ---- The item that holds the pointer (tick thread; on-screen keyboards served by a driver) --
+    // Its current state index, 0 when no item holds the pointer.
+    virtual int32_t GetHeldItemState() { return 0; }
+    // Its item id, 0 when none.
+    virtual uint32_t GetHeldItemId() { return 0; }
+    // The text of its current state; false when no item holds the pointer or the state has none.
+    virtual bool GetHeldItemText(std::u16string& /*text*/) { return false; }
 };

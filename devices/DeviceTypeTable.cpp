@@ -33,6 +33,7 @@
 #include "devices/buses/smartbus/SmartBusUdpDevice.h"
 #include "devices/buses/x10/X10SerialDevice.h"
 #include "devices/buses/x10/X10TCPDevice.h"
+#include "devices/controllers/amx/AMXDevice.h"
 #include "devices/controllers/axico/AxicoSerialDevice.h"
 #include "devices/controllers/axico/AxicoTcpGateDevice.h"
 #include "devices/controllers/crestron/CrestronDevice.h"
@@ -56,7 +57,7 @@ constexpr uint32_t kBaudHelvarAV = 19200;
 // clang-format off
 const DeviceTypeRow kRows[] = {
     // code   factory                               form                   requirement     baud     driver
-    {0x01, "CreateAMXDevice", F::Amx, R::None, 0, nullptr},                                   // CAMXDevice
+    {0x01, "CreateAMXDevice", F::Amx, R::None, 0, MakeDevice<CAMXDevice>},                    // CAMXDevice
     {0x13, "CreateAxicoSerialDevice", F::Serial3, R::ComPort, kBaud, MakeDevice<CAxicoSerialDevice>},                // CAxicoSerialDevice
     {0x14, "CreateAxicoTcpGateDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CAxicoTcpGateDevice>},               // CAxicoTcpGateDevice
     {0x21, "CreateModbusTCPDevice", F::Number, R::HostAndPort, 0, MakeDevice<CModbusTCPDevice>},  // CModbusTCPDevice

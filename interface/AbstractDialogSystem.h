@@ -122,7 +122,9 @@ public:
     // ---- Pointer dispatch (tick thread) ---------------------------------------------------------
     // kind: 0 move, 1 button up, 2 button down; x, y in output (window) pixels.
     bool DispatchPointer(uint8_t kind, int32_t x, int32_t y);
-    int32_t GetHeldItemState();
+    int32_t GetHeldItemState() override;
+    uint32_t GetHeldItemId() override;
+    bool GetHeldItemText(std::u16string& text) override;
     // The pointer capture and the last pointer position (design coordinates), for the forced
     // release of an item that is disabled or hidden while it holds the pointer.
     CDialogItem* GetHeldItem() const { return m_heldItem; }

@@ -3,6 +3,7 @@
 #include "common/Vector.h"
 #include "interface/AbstractDialogSystem.h"
 #include "interface/DialogItem.h"
+#include "interface/DialogItemState.h"
 #include "interface/FlipCommand.h"
 
 #include <algorithm>
@@ -55,6 +56,21 @@ bool CAbstractDialogSystem::DispatchPointer(uint8_t kind, int32_t x, int32_t y)
 int32_t CAbstractDialogSystem::GetHeldItemState()
 {
     return m_heldItem ? m_heldItem->GetState() : 0;
+}
+
+uint32_t CAbstractDialogSystem::GetHeldItemId()
+{
+    return m_heldItem ? m_heldItem->m_id : 0;
+}
+
+bool CAbstractDialogSystem::GetHeldItemText(std::u16string& text)
+{
+    text.clear();
+    CDialogItemState* state = m_heldItem ? m_heldItem->GetCurrentState() : nullptr;
+    if (!state || !state->m_text)
+        return false;
+    text = state->m_text;
+    return true;
 }
 
 void CAbstractDialogSystem::RunFlipCommands(CVector* list)

@@ -213,6 +213,30 @@ TEST_F(Dispatch, HeldItemStateIsReportedWhileHeld)
     EXPECT_EQ(m_h.System()->GetHeldItemState(), 0);
 }
 
+TEST_F(Dispatch, DriversSeeTheHeldItemsIdAndTextThroughTheirSink)
+{
+    ASSERT_TRUE(m_h.Load({Page("Main", {Button(CDialogPopup::ChildButton, 4)})}));
+    CDeviceEventSink* sink = m_h.System();
+    std::u16string text;
+    EXPECT_EQ(sink->GetHeldItemId(), 0u);
+    EXPECT_FALSE(sink->GetHeldItemText(text));
+    m_h.Press(150, 125);
+    m_h.Run(5);
+    CDialogItem* held = m_h.System()->GetHeldItem();
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(sink->GetHeldItemState(), held->GetState());
+    EXPECT_EQ(sink->GetHeldItemId(), held->m_id);
+    CDialogItemState* state = held->GetCurrentState();
+    const bool hasText = state && state->m_text;
+    EXPECT_EQ(sink->GetHeldItemText(text), hasText);
+    if (hasText)
+    {
+        EXPECT_EQ(text, std::u16string(state->m_text));
+    }
+    m_h.Release(150, 125);
+    EXPECT_EQ(sink->GetHeldItemId(), 0u);
+}
+
 // ---- Item to device ---------------------------------------------------------------------------
 
 TEST_F(Dispatch, EachAddressReachesTheFirstDeviceOfItsId)

@@ -90,7 +90,7 @@ int32_t CAMXCommandInterpreter::Address(char*& cursor, uint16_t port)
     // A number beyond 16 bits names no channel; its low half must not pass for another address.
     if (address > 0xFFFF)
         return -1;
-    return m_host.FindChannelId(static_cast<uint16_t>(address), kTextAddressClass, kTextAddressKind, port);
+    return m_host.FindChannelId(static_cast<uint32_t>(address), kTextAddressClass, kTextAddressKind, port);
 }
 
 void CAMXCommandInterpreter::Post(const CDeviceEvent& event)

@@ -110,7 +110,7 @@ void CAMXCommandInterpreter::ExecuteListChannelCommand(int32_t channel, char* cu
     if (port > 0xFFFF || number > 0xFFFF)
         return;
     int32_t rowChannel =
-        m_host.FindOrCreateLocalChannel(static_cast<uint16_t>(number), static_cast<uint16_t>(port));
+        m_host.FindOrCreateLocalChannel(static_cast<uint32_t>(number), static_cast<uint16_t>(port));
     // No room for another local channel: the row keeps what it had.
     if (rowChannel < 0)
         return;

@@ -33,12 +33,12 @@ public:
     }
     void SetLocalCap(int32_t cap) { m_localCap = cap; }
 
-    int32_t FindChannelId(uint16_t address, uint8_t channelClass, uint8_t kind, uint16_t port) override
+    int32_t FindChannelId(uint32_t address, uint8_t channelClass, uint8_t kind, uint16_t port) override
     {
         auto found = m_channels.find(std::make_tuple(address, channelClass, kind, port));
         return found == m_channels.end() ? -1 : found->second;
     }
-    int32_t FindOrCreateLocalChannel(uint16_t channelNumber, uint16_t port) override
+    int32_t FindOrCreateLocalChannel(uint32_t channelNumber, uint16_t port) override
     {
         int32_t id = FindChannelId(channelNumber, 1, 2, port);
         if (id >= 0)
