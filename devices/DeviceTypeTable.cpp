@@ -19,6 +19,7 @@
 #include "devices/buses/modbus/ModbusRTUTcpDevice.h"
 #include "devices/buses/modbus/ModbusTCPDevice.h"
 #include "devices/controllers/crestron/CrestronDevice.h"
+#include "devices/controllers/http/CustomHTTPDevice.h"
 #include "devices/controllers/custom/CustomSerialDevice.h"
 #include "devices/controllers/custom/CustomTCPDevice.h"
 #include "devices/controllers/custom/CustomUDPDevice.h"
@@ -63,7 +64,7 @@ const DeviceTypeRow kRows[] = {
     {0xC3, "CreateSmartBusSerialDevice", F::Serial3, R::ComPort, kBaudX10SmartBus, nullptr},  // CSmartBusSerialDevice
     {0xC4, "CreateSmartBusTcpGateDevice", F::NotRead, R::HostAndPort, 0, nullptr},            // CSmartBusTcpGateDevice
     {0xD2, "CreateEPSNETUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, nullptr},         // CEPSNETUdpDevice
-    {0xE1, "CreateCustomHTTPDevice", F::NotRead, R::HostAndPort, 0, nullptr},                 // CCustomHTTPDevice
+    {0xE1, "CreateCustomHTTPDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CCustomHTTPDevice>}, // CCustomHTTPDevice
     {0xF1, "CreateXBMCDevice", F::Number, R::HostAndPort, 0, nullptr},                        // CXBMCDevice
     {0x101, "(built by the loader)", F::NotUsed, R::HostAndPort, 0, nullptr},                 // CHelvarNetTcpDevice
     {0x102, "CreateHelvarNetUdpDevice", F::NotUsed, R::HostAndPort, 0, nullptr},              // CHelvarNetUdpDevice
