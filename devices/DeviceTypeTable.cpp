@@ -24,6 +24,7 @@
 #include "devices/controllers/custom/CustomTCPDevice.h"
 #include "devices/controllers/custom/CustomUDPDevice.h"
 #include "devices/controllers/lutron/LutronTCPDevice.h"
+#include "devices/controllers/xbmc/XBMCDevice.h"
 
 namespace
 {
@@ -65,7 +66,7 @@ const DeviceTypeRow kRows[] = {
     {0xC4, "CreateSmartBusTcpGateDevice", F::NotRead, R::HostAndPort, 0, nullptr},            // CSmartBusTcpGateDevice
     {0xD2, "CreateEPSNETUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, nullptr},         // CEPSNETUdpDevice
     {0xE1, "CreateCustomHTTPDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CCustomHTTPDevice>}, // CCustomHTTPDevice
-    {0xF1, "CreateXBMCDevice", F::Number, R::HostAndPort, 0, nullptr},                        // CXBMCDevice
+    {0xF1, "CreateXBMCDevice", F::Number, R::HostAndPort, 0, MakeDevice<CXBMCDevice>},        // CXBMCDevice
     {0x101, "(built by the loader)", F::NotUsed, R::HostAndPort, 0, nullptr},                 // CHelvarNetTcpDevice
     {0x102, "CreateHelvarNetUdpDevice", F::NotUsed, R::HostAndPort, 0, nullptr},              // CHelvarNetUdpDevice
     {0x112, "CreateHelvarNetUDPInternalDevice", F::NotRead, R::Port, 0, nullptr},             // CHelvarNetUDPInternalDevice

@@ -16,7 +16,8 @@
 // the ";" between arguments stay as they are. The results therefore hold no space and no colon
 // and pass unchanged through the HTTP request builder's own escaping.
 //
-// Pure text in, text out (no device), so it is tested from tables.
+// Pure text in, text out (no device), so it is tested from tables. The encoding is the HTTP
+// device's component encoding (CHttpPathEncoder), so both drivers escape names alike.
 class CXBMCCommand
 {
 public:
@@ -42,12 +43,4 @@ public:
     static std::string ClearPlayList(int32_t playlist);
     static std::string AddToPlayList(std::string_view path, int32_t playlist);
     static std::string SetCurrentPlaylist(int32_t playlist);
-
-    // A project's value format (a channel's bytes) filled with an integer. The format is taken
-    // only when it holds exactly one integer conversion (%d, %i, %u, %x, %X or %o with optional
-    // flags "-+ #0", a width and a precision of at most two digits each, and an "h" or "l"
-    // length); "%%" is a percent sign. Any other format, with no conversion, several, or one of
-    // another type, is used as plain text without the value, so a project's text can never make
-    // the formatting read arguments that are not there. A NUL byte ends the format.
-    static std::string FormatValue(std::string_view format, int32_t value);
 };

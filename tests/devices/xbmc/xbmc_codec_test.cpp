@@ -69,38 +69,6 @@ TEST(XBMCCommand, EncodesEveryReservedByteOfAnArgument)
     EXPECT_EQ(path.find_first_of(" :#&+", kPrefix.size()), std::string::npos);
 }
 
-TEST(XBMCCommand, FillsAValueFormatWithOneIntegerConversionOnly)
-{
-    struct Case
-    {
-        std::string format;
-        int32_t value;
-        std::string result;
-    };
-    const std::vector<Case> cases = {
-        {"/level?v=%d", 42, "/level?v=42"},
-        {"/level?v=%i&x=1", -7, "/level?v=-7&x=1"},
-        {"/v=%03d", 5, "/v=005"},
-        {"/v=%x", 255, "/v=ff"},
-        {"/v=%ld", 9, "/v=9"},
-        {"/p=%d%%", 50, "/p=50%"},
-        // Anything else is text as it stands.
-        {"/plain", 1, "/plain"},
-        {"/100%%", 1, "/100%%"},
-        {"/a=%d&b=%d", 1, "/a=%d&b=%d"},
-        {"/s=%s", 1, "/s=%s"},
-        {"/n=%n", 1, "/n=%n"},
-        {"/f=%f", 1, "/f=%f"},
-        {"/w=%999999d", 1, "/w=%999999d"},
-        {"/p=%.500d", 1, "/p=%.500d"},
-        {"/end=%", 1, "/end=%"},
-        {"/star=%*d", 1, "/star=%*d"},
-        {std::string("/z=%d\0%s", 8), 3, "/z=3"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(CXBMCCommand::FormatValue(c.format, c.value), c.result) << c.format;
-}
-
 TEST(XBMCAnswer, ReadsTheFirstNumberAndErrors)
 {
     struct Case
