@@ -101,7 +101,9 @@ bool CXBMCDevice::Release(uint16_t channel, CNerulanValue* value)
         return false;
     std::string path;
     uint8_t xbmcKind = found->GetXBMCKind();
-    std::string bytes(reinterpret_cast<const char*>(found->GetBytes()), found->GetByteLength());
+    std::string bytes;
+    if (found->GetBytes())
+        bytes.assign(reinterpret_cast<const char*>(found->GetBytes()), found->GetByteLength());
     if (xbmcKind == XBMCKindVolume || xbmcKind == XBMCKindSeek)
         path = LevelCommand(*found);
     else if (xbmcKind == XBMCKindCommand && found->GetKind() == CustomKindRelease)

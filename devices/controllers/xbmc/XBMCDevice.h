@@ -131,6 +131,6 @@ private:
     CPollTimer m_nowPlayingPoll{kDefaultPollPeriod};
     bool m_started = false;
 
-    // The chunks of a chunked answer, gathered until its end (transport thread only).
+    // The chunks of a chunked answer, gathered until its end (under the library lock).
     std::string m_chunks;
 };

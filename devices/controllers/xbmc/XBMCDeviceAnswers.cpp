@@ -21,6 +21,8 @@ char16_t* WideCopy(const std::string& text)
 void CXBMCDevice::OnResponseData(uint8_t part, const uint8_t* bytes, uint32_t length)
 {
     int32_t tag = CurrentTag();
+    // Mostly the transport thread; a Disconnect on the tick thread may end a body too.
+    CCriticalSectionGuard guard(&m_libraryLock);
     switch (part)
     {
     case PartWhole:

@@ -3,6 +3,7 @@
 // of the playing item, and a media centre that is down, fails or sends garbage.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,28 @@ TEST_F(XbmcDevice, FillsTheListBoxFromPlaylistAndShares)
     EXPECT_TRUE(SetValue(*h.device, kList, 1));
     EXPECT_EQ(h.NextCommand(), "GetShares(video)");
     EXPECT_EQ(h.Requests().size(), before + 1);
+}
+
+TEST_F(XbmcDevice, ReadsAChunkedAnswerWhenItIsWhole)
+{
+    FirstCycle("<html>\n<li>0\n</html>");
+    EXPECT_EQ(h.NextCommand(), "GetPlaylistContents(0)");
+    // The entry lines arrive split across chunks and sends.
+    auto chunk = [](const std::string& data)
+    {
+        char size[16];
+        std::snprintf(size, sizeof size, "%zX\r\n", data.size());
+        return size + data + "\r\n";
+    };
+    h.AnswerRaw(PeerText(("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n" +
+                          chunk("<html>\n<li>C:"))
+                             .c_str()));
+    ASSERT_TRUE(h.TickUntil([&] { return h.device->GetPhase() == CHTTPDevice::PhaseReadingBody; }));
+    h.AnswerRaw(PeerText((chunk("\\A.mp3\n<li>C:\\B") + chunk(".mp3</ht")).c_str()));
+    h.AnswerRaw(PeerText((chunk("ml>") + "0\r\n\r\n").c_str()));
+    ASSERT_TRUE(h.TickUntil([&] { return h.sink.Rows().size() == 3; }));
+    EXPECT_EQ(h.sink.Rows(), (std::vector<std::string>{"...", "A", "B"}));
+    EXPECT_EQ(h.sink.Of("clear").size(), 1u);
 }
 
 TEST_F(XbmcDevice, VideoPlaylistOpensAndPlaysVideos)
