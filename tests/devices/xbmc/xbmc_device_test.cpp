@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/DeviceFactory.h"
 #include "devices/controllers/xbmc/XBMCCommand.h"
 #include "devices/support/TransportTestDevice.h"
 #include "support/XbmcHarness.h"
@@ -446,5 +447,26 @@ TEST_F(XbmcDevice, ADownMediaCentreDoesNotMakeTheQueueGrow)
             h.Advance(101);
             return h.Requests().size() >= 1;
         }));
+}
+} // namespace
+
+namespace
+{
+TEST(XbmcFactory, TheDeviceTableMakesTheDriverWithItsPollPeriod)
+{
+    CDeviceFactory factory;
+    bool known = false;
+    std::unique_ptr<CAbstractDevice> device(factory.Create(0xF1, "127.0.0.1", 8080, "250", known));
+    EXPECT_TRUE(known);
+    auto* xbmc = dynamic_cast<CXBMCDevice*>(device.get());
+    ASSERT_NE(xbmc, nullptr);
+    EXPECT_EQ(xbmc->GetPollPeriod(), 250u);
+    EXPECT_STREQ(xbmc->GetHost(), "127.0.0.1");
+    EXPECT_TRUE(xbmc->ReadsBodies());
+
+    // No period in the record: the driver's own.
+    std::unique_ptr<CAbstractDevice> plain(factory.Create(0xF1, "127.0.0.1", 8080, nullptr, known));
+    ASSERT_NE(dynamic_cast<CXBMCDevice*>(plain.get()), nullptr);
+    EXPECT_EQ(static_cast<CXBMCDevice*>(plain.get())->GetPollPeriod(), CXBMCDevice::kDefaultPollPeriod);
 }
 } // namespace
