@@ -140,7 +140,7 @@ TEST_F(ImageDynamic, LoadsTheRecordOfEitherFileVersion)
 
 TEST_F(ImageDynamic, RecordsCutShortAreRefused)
 {
-    std::vector<uint8_t> record = DynamicRecord("host", 80, {0, 0, 0, 0}, 0);
+    std::vector<uint8_t> record = DynamicRecord("127.0.0.1", 80, {0, 0, 0, 0}, 0);
     // A text length that runs past the end of the record.
     std::vector<uint8_t> badLength = {1, 0xFF, 0x7F, 'h', 'o'};
     for (size_t keep = 0; keep < record.size(); keep += 3)
@@ -274,7 +274,7 @@ TEST_F(ImageDynamic, ImageWithoutAnAddressIsNotTriedAgainWhileShown)
         const char* host;
         uint16_t port;
     };
-    for (const Case& c : {Case{nullptr, 80}, Case{"", 80}, Case{"cam.local", 0}})
+    for (const Case& c : {Case{nullptr, 80}, Case{"", 80}, Case{"127.0.0.1", 0}})
     {
         CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
         Address(sprite, c.host, c.port);
@@ -290,32 +290,34 @@ TEST_F(ImageDynamic, ImageWithoutAnAddressIsNotTriedAgainWhileShown)
 TEST_F(ImageDynamic, ChangesDisconnectAndSetTheFetcherUpAgain)
 {
     CDynamicSprite sprite(std::make_unique<CRecordingFetcher>());
-    Address(sprite, "old.host", 80);
+    Address(sprite, "127.0.0.1", 80);
     Tick(sprite, true);
     CRecordingFetcher* fetcher = CRecordingFetcher::Of(sprite);
     ASSERT_EQ(fetcher->GetConnectCount(), 1);
     fetcher->SetPictureReceived(true);
 
     // Host and port change together.
-    Address(sprite, "new.host", 8081);
-    EXPECT_STREQ(sprite.GetHost(), "new.host");
+    Address(sprite, "127.0.0.1", 8081);
+    EXPECT_STREQ(sprite.GetHost(), "127.0.0.1");
     EXPECT_EQ(sprite.GetPort(), 8081);
     EXPECT_EQ(fetcher->GetDisconnectCount(), 2); // also the change made before the first tick
     EXPECT_FALSE(sprite.IsFetching());
     EXPECT_FALSE(fetcher->GetPictureReceived());
     Tick(sprite, true);
-    EXPECT_STREQ(fetcher->GetHost(), "new.host");
+    EXPECT_STREQ(fetcher->GetHost(), "127.0.0.1");
     EXPECT_EQ(fetcher->GetPort(), 8081);
 
     // Only the period: reconnects to the old address with the new period.
     CDynamicSpriteData period;
     period.mask = CDynamicSpriteData::ChangeRefreshPeriod;
     period.refreshPeriod = 2500;
-    CDynamicSpriteData::SetText(period.host, "ignored.host");
+    // A text without its bit is not taken: the host would be gone.
+    CDynamicSpriteData::SetText(period.host, "");
     sprite.ApplyChanges(&period);
     EXPECT_EQ(fetcher->GetRefreshPeriod(), 2500u);
     Tick(sprite, true);
-    EXPECT_STREQ(fetcher->GetHost(), "new.host");
+    EXPECT_STREQ(fetcher->GetHost(), "127.0.0.1");
+    EXPECT_EQ(fetcher->GetPort(), 8081);
     EXPECT_EQ(fetcher->GetConnectCount(), 3);
     EXPECT_EQ(sprite.GetRefreshPeriod(), 2500u);
 

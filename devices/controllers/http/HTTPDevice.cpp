@@ -1,6 +1,5 @@
 #include "devices/controllers/http/HTTPDevice.h"
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -21,6 +20,11 @@ CHTTPDevice::~CHTTPDevice()
 }
 
 bool CHTTPDevice::Connect()
+{
+    return StartConnection();
+}
+
+bool CHTTPDevice::StartConnection()
 {
     if (!m_transport)
         return false;
@@ -103,7 +107,7 @@ bool CHTTPDevice::Update()
     case PhaseIdle:
         if (m_queue.GetCount() == 0)
             return false;
-        Connect();
+        StartConnection();
         return true;
     case PhaseConnecting:
     {
@@ -165,8 +169,7 @@ void CHTTPDevice::OnConnected()
                 m_status = 0;
                 m_contentLength = 0;
                 m_contentType = HttpContentNone;
-                m_chunkSize = -1;
-                m_in.Reset();
+                m_reader.Begin();
                 m_lastActivity = Now();
                 m_phase = PhaseAwaitingHead;
             }
@@ -208,143 +211,42 @@ void CHTTPDevice::OnReceive(const uint8_t* bytes, uint32_t length)
         EndRequest(PhaseIdle);
         return;
     }
-    while (length > 0)
+    const CHttpResponseReader::State state = m_reader.Feed(bytes, length, *this);
+    PublishFields(m_reader.Fields());
+    switch (state)
     {
-        // The transport hands blocks of at most 64 KB; the slice only guards the int conversion.
-        const int32_t slice = static_cast<int32_t>(std::min<uint32_t>(length, kInStreamSize));
-        m_in.Append(bytes, slice);
-        bytes += slice;
-        length -= static_cast<uint32_t>(slice);
-        for (;;)
-        {
-            if (m_phase == PhaseAwaitingHead && !ParseHead())
-                break;
-            if (m_phase != PhaseReadingBody || !ReadBody())
-                break;
-        }
-        if (m_phase != PhaseAwaitingHead && m_phase != PhaseReadingBody)
-            return;
+    case CHttpResponseReader::State::Head:
+    case CHttpResponseReader::State::Body:
+    {
+        // Unless a time-out or a Disconnect ended the request meanwhile.
+        CCriticalSectionGuard guard(&m_phaseLock);
+        if (m_phase == PhaseAwaitingHead || m_phase == PhaseReadingBody)
+            m_phase = state == CHttpResponseReader::State::Head ? PhaseAwaitingHead : PhaseReadingBody;
+        return;
     }
-    if (m_in.Pending() == 0)
-        m_in.Reset();
+    case CHttpResponseReader::State::Refused:
+        EndRequest(StopsOnRefusal() ? PhaseStopped : PhaseIdle);
+        return;
+    case CHttpResponseReader::State::Complete:
+    case CHttpResponseReader::State::Failed:
+        // The connection has served its request (or cannot): close it; the next request opens
+        // its own.
+        EndRequest(PhaseIdle);
+        return;
+    }
 }
 
-bool CHTTPDevice::ParseHead()
+void CHTTPDevice::PublishFields(const HttpResponseFields& fields)
 {
-    HttpResponseFields fields;
-    fields.flags = m_responseFlags;
-    int32_t body = 0;
-    switch (CHttpResponseParser::ParseHead(m_in.ReadPos(), m_in.Pending(), fields, body))
-    {
-    case HttpHeadResult::Incomplete:
-        return false;
-    case HttpHeadResult::Unusable:
-        EndRequest(PhaseIdle);
-        return false;
-    case HttpHeadResult::Parsed:
-        break;
-    }
     m_responseFlags = fields.flags;
     m_status = fields.status;
     m_contentType = fields.contentType;
     m_contentLength = fields.contentLength;
-    m_chunkSize = -1;
-    m_in.Skip(body);
-    // A body longer than the receive buffer could never be whole in it.
-    if (fields.contentLength > static_cast<uint32_t>(kInStreamSize))
-    {
-        EndRequest(PhaseIdle);
-        return false;
-    }
-    m_phase = PhaseReadingBody;
-    return true;
 }
 
-bool CHTTPDevice::ReadBody()
+void CHTTPDevice::OnResponseBody(uint8_t part, const uint8_t* bytes, uint32_t length,
+                                 const HttpResponseFields& fields)
 {
-    if (m_status != 200)
-    {
-        EndRequest(StopsOnRefusal() ? PhaseStopped : PhaseIdle);
-        return false;
-    }
-    const int32_t available = m_in.Pending();
-    if (m_responseFlags & HttpResponseFields::FlagMultipart)
-        return ReadMultipart(available);
-    if (m_responseFlags & HttpResponseFields::FlagChunked)
-        return ReadChunks();
-    const uint32_t length = m_contentLength;
-    if (static_cast<uint32_t>(available) < length)
-        return false;
-    // Whatever follows the body is not read: the connection closes.
-    OnResponseData(PartWhole, m_in.ReadPos(), length);
-    m_in.Skip(static_cast<int32_t>(length));
-    EndRequest(PhaseIdle);
-    return false;
-}
-
-bool CHTTPDevice::ReadMultipart(int32_t available)
-{
-    const uint32_t length = m_contentLength;
-    if (length == 0)
-    {
-        // Parts without a length: the subclass splits what arrives by its own marks.
-        if (available > 0)
-            OnResponseData(PartWhole, m_in.ReadPos(), static_cast<uint32_t>(available));
-        m_in.Skip(available);
-        return false;
-    }
-    if (static_cast<uint32_t>(available) < length)
-        return false;
-    // The next part's head follows; it may already be here.
-    m_phase = PhaseAwaitingHead;
-    OnResponseData(PartWhole, m_in.ReadPos(), length);
-    m_in.Skip(static_cast<int32_t>(length));
-    return true;
-}
-
-bool CHTTPDevice::ReadChunks()
-{
-    for (;;)
-    {
-        if (m_chunkSize < 0)
-        {
-            uint32_t size = 0;
-            int32_t used = 0;
-            switch (CHttpResponseParser::ReadChunkSize(m_in.ReadPos(), m_in.Pending(), size, used))
-            {
-            case HttpChunkResult::Incomplete:
-                return false;
-            case HttpChunkResult::Malformed:
-                EndRequest(PhaseIdle);
-                return false;
-            case HttpChunkResult::Size:
-                break;
-            }
-            m_in.Skip(used);
-            if (size == 0)
-            {
-                // The last chunk: the body is complete, and the connection has served its request.
-                {
-                    CCriticalSectionGuard guard(&m_phaseLock);
-                    if (m_phase == PhaseReadingBody)
-                        m_phase = PhaseIdle;
-                }
-                OnResponseData(PartEnd, nullptr, 0);
-                EndRequest(PhaseIdle);
-                return false;
-            }
-            m_chunkSize = static_cast<int32_t>(size);
-        }
-        const int32_t available = m_in.Pending();
-        if (available == 0)
-            return false;
-        // A chunk larger than what is here goes in pieces, so no chunk has to fit the buffer.
-        const int32_t piece = std::min(available, m_chunkSize);
-        OnResponseData(PartChunk, m_in.ReadPos(), static_cast<uint32_t>(piece));
-        m_in.Skip(piece);
-        m_chunkSize -= piece;
-        if (m_chunkSize > 0)
-            return false;
-        m_chunkSize = -1;
-    }
+    PublishFields(fields);
+    OnResponseData(part, bytes, length);
 }

@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <string>
 
-#include "common/InStream.h"
 #include "common/NerulanCriticalSection.h"
 #include "devices/AbstractDevice.h"
 #include "devices/SendQueue.h"
 #include "devices/controllers/http/HTTPOutStream.h"
-#include "devices/controllers/http/HttpResponseParser.h"
+#include "devices/controllers/http/HttpResponseReader.h"
+#include "devices/controllers/http/HttpResponseSink.h"
 
 // A small HTTP/1.1 client built as a device. Requests are whole GET messages waiting in a queue;
 // the device opens one TCP connection per request, sends the request when the connection is up,
@@ -45,7 +45,7 @@
 // OnConnected, OnReceive and OnResponseData on the transport thread; OnDisconnected on either.
 // The phase changes that go with taking a request off the queue happen under one lock, so a
 // time-out and a connect that complete at the same moment never drop two requests.
-class CHTTPDevice : public CAbstractDevice
+class CHTTPDevice : public CAbstractDevice, private CHttpResponseSink
 {
 public:
     enum Phase : uint8_t
@@ -137,17 +137,19 @@ protected:
     // Ends the request being answered: the phase goes to idle (stopped) first, so that the
     // close delivers no end of body, then the connection closes.
     void EndRequest(uint8_t phase = PhaseIdle);
+    // What Connect does, and what Update does when a request waits (whatever a subclass's Connect
+    // does): opens the transport again with the stored host and port and asks it to connect.
+    bool StartConnection();
     void SetPhase(uint8_t phase) { m_phase = phase; }
 
     std::string m_host;
     uint16_t m_port = 0;
 
 private:
-    // OnReceive's steps; each returns false when the response is done with (or must wait).
-    bool ParseHead();
-    bool ReadBody();
-    bool ReadMultipart(int32_t available);
-    bool ReadChunks();
+    // The reader's hand-over: publishes the head's fields, then OnResponseData.
+    void OnResponseBody(uint8_t part, const uint8_t* bytes, uint32_t length,
+                        const HttpResponseFields& fields) override;
+    void PublishFields(const HttpResponseFields& fields);
 
     std::string m_user;
     std::string m_password;
@@ -157,13 +159,12 @@ private:
     std::atomic<int32_t> m_status{0};
     std::atomic<uint16_t> m_contentType{0};
     std::atomic<uint32_t> m_contentLength{0};
-    // -1 while a size line is expected.
-    int32_t m_chunkSize = -1;
     std::atomic<uint32_t> m_lastActivity{0};
     std::atomic<int32_t> m_currentTag{0};
     // Taken with every phase change that goes with taking a request off the queue.
     CNerulanCriticalSection m_phaseLock;
-    CInStream m_in{CInStream::KeepNewest, kInStreamSize};
+    // Transport thread only (OnConnected begins each response on it).
+    CHttpResponseReader m_reader{kInStreamSize};
     CHTTPOutStream m_out;
     CSendQueue m_queue{kQueueCapacity};
 };

@@ -126,7 +126,8 @@ HttpHeadResult CHttpResponseParser::ParseHead(const uint8_t* bytes, int32_t avai
     const bool statusLine = StartsNoCase(bytes, 0, available, "http");
     int32_t start = 0;
     if (statusLine)
-        fields.flags = static_cast<uint8_t>(fields.flags | HttpResponseFields::FlagStatusLine);
+        fields.flags = static_cast<uint8_t>((fields.flags | HttpResponseFields::FlagStatusLine) &
+                                            ~HttpResponseFields::FlagChunked);
     else
     {
         fields.flags = static_cast<uint8_t>(fields.flags & ~HttpResponseFields::FlagStatusLine);
@@ -134,7 +135,6 @@ HttpHeadResult CHttpResponseParser::ParseHead(const uint8_t* bytes, int32_t avai
         while (start < available && (bytes[start] == '\r' || bytes[start] == '\n'))
             ++start;
     }
-    fields.flags = static_cast<uint8_t>(fields.flags & ~HttpResponseFields::FlagChunked);
     const int32_t end = HeadEndFrom(bytes, start, available);
     if (end < 0)
         return NotFound(end);
@@ -175,6 +175,17 @@ HttpHeadResult CHttpResponseParser::ParseHead(const uint8_t* bytes, int32_t avai
         if (StartsNoCase(bytes, type, head.end, "multipart/x-mixed-replace"))
         {
             fields.flags = static_cast<uint8_t>(fields.flags | HttpResponseFields::FlagMultipart);
+            if (FindHeader(bytes, head, "transfer-encoding:") >= 0)
+            {
+                // A stream passed on by a proxy comes in chunks: the parts, their heads among
+                // them, are inside the chunks, and each part's head is read from the joined
+                // chunks as a later part's is.
+                fields.flags = static_cast<uint8_t>(fields.flags | HttpResponseFields::FlagChunked);
+                fields.contentType = HttpContentNone;
+                fields.contentLength = 0;
+                bodyOffset = bodyStart - 2;
+                return HttpHeadResult::Parsed;
+            }
             // The first part's head rides with the response head.
             int32_t partStart = bodyStart;
             while (partStart < available && (bytes[partStart] == '\r' || bytes[partStart] == '\n'))

@@ -62,7 +62,9 @@ public:
     // its status is 200 and the multipart flag stays as the fields had it. Names are matched at
     // line starts, ASCII case-insensitively, in the head only. On Parsed, `bodyOffset` is where
     // the body starts; for a chunked body it is the CR LF that ends the head, so the body begins
-    // with the CR LF the chunk-size reader expects.
+    // with the CR LF the chunk-size reader expects. A chunked multipart response (a camera behind
+    // a proxy) ends at its own head, with both flags set: its parts' heads are in the chunks. A
+    // part's head keeps the chunked flag as the fields had it.
     static HttpHeadResult ParseHead(const uint8_t* bytes, int32_t available, HttpResponseFields& fields,
                                     int32_t& bodyOffset);
 
