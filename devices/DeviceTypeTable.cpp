@@ -44,6 +44,7 @@
 #include "devices/controllers/domintell/DomintellUDPDevice.h"
 #include "devices/controllers/http/CustomHTTPDevice.h"
 #include "devices/controllers/lutron/LutronTCPDevice.h"
+#include "devices/controllers/xbmc/XBMCDevice.h"
 
 namespace
 {
@@ -85,7 +86,7 @@ const DeviceTypeRow kRows[] = {
     {0xC4, "CreateSmartBusTcpGateDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CSmartBusTcpGateDevice>},  // CSmartBusTcpGateDevice
     {0xD2, "CreateEPSNETUdpDevice", F::NumberStepNumber, R::HostAndPort, 0, MakeDevice<CEPSNETUdpDevice>},         // CEPSNETUdpDevice
     {0xE1, "CreateCustomHTTPDevice", F::NotRead, R::HostAndPort, 0, MakeDevice<CCustomHTTPDevice>}, // CCustomHTTPDevice
-    {0xF1, "CreateXBMCDevice", F::Number, R::HostAndPort, 0, nullptr},                        // CXBMCDevice
+    {0xF1, "CreateXBMCDevice", F::Number, R::HostAndPort, 0, MakeDevice<CXBMCDevice>},        // CXBMCDevice
     {0x101, "(built by the loader)", F::NotUsed, R::HostAndPort, 0, MakeDevice<CHelvarNetTcpDevice>},                 // CHelvarNetTcpDevice
     {0x102, "CreateHelvarNetUdpDevice", F::NotUsed, R::HostAndPort, 0, MakeDevice<CHelvarNetUdpDevice>},              // CHelvarNetUdpDevice
     {0x112, "CreateHelvarNetUDPInternalDevice", F::NotRead, R::Port, 0, MakeDevice<CHelvarNetUDPInternalDevice>},             // CHelvarNetUDPInternalDevice
