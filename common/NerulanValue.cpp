@@ -66,9 +66,9 @@ CNerulanValue* CNerulanValue::NewDouble(double value)
     return Make(ValueDouble, value);
 }
 
-int32_t CNerulanValue::GetSize() const
+int32_t CNerulanValue::SizeOfType(uint8_t type)
 {
-    switch (m_type)
+    switch (type)
     {
     case ValueBool:
     case ValueInt8:

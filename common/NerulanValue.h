@@ -49,7 +49,9 @@ public:
 
     ValueType GetType() const { return m_type; }
     // Byte size of the held type: 1, 2, 4 or 8; 0 for the empty or an unknown type.
-    int32_t GetSize() const;
+    int32_t GetSize() const { return SizeOfType(m_type); }
+    // Bytes a value of this type takes; 0 for an unknown type.
+    static int32_t SizeOfType(uint8_t type);
     // The 8 bytes of storage, the value in the low bytes, little-endian.
     const uint8_t* GetStorage() const { return m_storage.bytes; }
 

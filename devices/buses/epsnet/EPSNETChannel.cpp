@@ -54,26 +54,7 @@ void CEPSNETChannel::Load(const uint8_t* blob, uint32_t length)
 
 int32_t CEPSNETChannel::SizeOf(uint8_t valueType)
 {
-    switch (valueType)
-    {
-    case ValueBool:
-    case ValueInt8:
-    case ValueUInt8:
-        return 1;
-    case ValueInt16:
-    case ValueUInt16:
-        return 2;
-    case ValueInt32:
-    case ValueUInt32:
-    case ValueFloat:
-        return 4;
-    case ValueInt64:
-    case ValueUInt64:
-    case ValueDouble:
-        return 8;
-    default:
-        return 0;
-    }
+    return CNerulanValue::SizeOfType(valueType);
 }
 
 bool CEPSNETChannel::IsUsable() const
