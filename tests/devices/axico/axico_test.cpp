@@ -140,7 +140,7 @@ protected:
     {
         peer.Clear();
         act();
-        EXPECT_TRUE(peer.WaitBytes(count, 5000));
+        EXPECT_TRUE(peer.WaitBytes(count, 10000));
         return Text(peer.Bytes());
     }
 

@@ -179,7 +179,7 @@ protected:
         params.port = peer.Port();
         ASSERT_TRUE(device->Configure(&params));
         ASSERT_TRUE(Tick(*device, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
-        ASSERT_TRUE(peer.WaitAccepted(1, 5000));
+        ASSERT_TRUE(peer.WaitAccepted(1, 10000));
     }
 
     TcpPeer peer;
@@ -320,7 +320,7 @@ TEST_F(SmartBusGate, LostLinkEmptiesTheQueueAndStartsItsStateOver)
     // Online again: a new press goes at once and is then sent four times in all, not fewer.
     ASSERT_TRUE(Tick(
         *device, [&] { return device->GetState() == CAbstractDevice::StateOnline; }, 30000));
-    ASSERT_TRUE(peer.WaitAccepted(2, 5000));
+    ASSERT_TRUE(peer.WaitAccepted(2, 10000));
     peer.Clear();
     ASSERT_TRUE(device->Press(1, nullptr));
     ASSERT_TRUE(Tick(*device, [&] { return device->QueuedFrames() == 0; }));
