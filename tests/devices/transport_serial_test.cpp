@@ -65,7 +65,8 @@ protected:
     bool Online(uint32_t baud = 19200, uint8_t dataBits = 8, char parity = 'n')
     {
         return m_transport->Open(nullptr, 3, 0, baud, dataBits, parity) &&
-               TickUntil(m_device, 10000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; });
+               TickUntil(m_device, 10000,
+                         [&] { return m_device.GetState() == CAbstractDevice::StateOnline; });
     }
 
     TempFolder m_folder;

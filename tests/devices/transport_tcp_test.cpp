@@ -185,7 +185,8 @@ TEST_F(TcpTransport, UnansweredConnectNeverHoldsTheTick)
     }
     EXPECT_TRUE(sawPending);
     EXPECT_LT(longestTick, 500u);
-    EXPECT_TRUE(WaitUntil(10000, [&] { return transport->GetLinkState() == CAbstractTransport::LinkClosed; }));
+    EXPECT_TRUE(
+        WaitUntil(10000, [&] { return transport->GetLinkState() == CAbstractTransport::LinkClosed; }));
     EXPECT_EQ(device.connects, 0);
 }
 

@@ -65,7 +65,8 @@ protected:
     bool Online(uint16_t localPort = 0)
     {
         return m_transport->Open("127.0.0.1", m_peer.Port(), localPort, 0, 0, 0) &&
-               TickUntil(m_device, 10000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; });
+               TickUntil(m_device, 10000,
+                         [&] { return m_device.GetState() == CAbstractDevice::StateOnline; });
     }
 
     UdpPeer m_peer;

@@ -11,10 +11,10 @@
 
 #include "common/NerulanValue.h"
 #include "devices/DeviceEventSink.h"
-#include "devices/support/NullEventSink.h"
 #include "devices/DeviceFactory.h"
 #include "devices/DeviceParams.h"
 #include "devices/controllers/lutron/LutronTCPDevice.h"
+#include "devices/support/NullEventSink.h"
 #include "platform/Clock.h"
 #include "support/TcpPeer.h"
 

@@ -76,8 +76,8 @@ TEST(KnxPeers, TunnellingOverATcpGateway)
     device.EndChannels();
     ASSERT_TRUE(device.Connect());
 
-    ASSERT_TRUE(
-        device.TickUntil([&] { return !FramesOf(FramesIn(gateway.Bytes()), ConnectRequest).empty(); }, 10000));
+    ASSERT_TRUE(device.TickUntil([&] { return !FramesOf(FramesIn(gateway.Bytes()), ConnectRequest).empty(); },
+                                 10000));
     Seen request = FramesOf(FramesIn(gateway.Bytes()), ConnectRequest)[0];
     // The endpoint is the address the kernel uses toward the gateway.
     ASSERT_EQ(request.body.size(), 20u);

@@ -1,8 +1,8 @@
 #pragma once
 #include <functional>
 #include <string>
-#include <vector>
 #include <sys/types.h>
+#include <vector>
 
 // knxd as a real KNXnet/IP tunnelling server for tests. knxd's server joins the KNX multicast
 // group on the default-route interface, so it only ever runs inside a network namespace of the
