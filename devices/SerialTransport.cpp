@@ -138,6 +138,12 @@ bool CSerialTransport::Send(const uint8_t* bytes, uint32_t length)
     return true;
 }
 
+bool CSerialTransport::HasWriteWaiting()
+{
+    CCriticalSectionGuard guard(&m_connectedLock);
+    return m_writePending != 0;
+}
+
 bool CSerialTransport::Poll()
 {
     bool readMode;

@@ -37,7 +37,7 @@ protected:
     }
 
     // The id of the first window whose title is exactly `title`, "" when none appears in time.
-    std::string WaitForWindow(const std::string& title, int timeoutMs = 15000)
+    std::string WaitForWindow(const std::string& title, int timeoutMs = 30000)
     {
         uint32_t start = platform::ClockMs();
         while (platform::ElapsedMs(platform::ClockMs(), start) < static_cast<uint32_t>(timeoutMs))
@@ -84,7 +84,7 @@ TEST_F(AppEndToEnd, TitleFromTheCaptionAndEscapeEnds)
     EXPECT_NE(icon.find("_NET_WM_ICON(CARDINAL)"), std::string::npos) << icon;
 
     Xdotool("windowfocus --sync " + window + " key Escape");
-    EXPECT_EQ(m_child.Wait(10000), 0) << ReadTextFile(m_stderr);
+    EXPECT_EQ(m_child.Wait(30000), 0) << ReadTextFile(m_stderr);
 }
 
 TEST_F(AppEndToEnd, FullScreenCoversTheScreen)
@@ -103,13 +103,13 @@ TEST_F(AppEndToEnd, FullScreenCoversTheScreen)
     EXPECT_NE(geometry.find("Position: 0,0"), std::string::npos) << geometry;
     EXPECT_NE(geometry.find("1024x768"), std::string::npos) << geometry;
     Xdotool("windowfocus --sync " + window + " key Escape");
-    EXPECT_EQ(m_child.Wait(10000), 0) << ReadTextFile(m_stderr);
+    EXPECT_EQ(m_child.Wait(30000), 0) << ReadTextFile(m_stderr);
 }
 
 TEST_F(AppEndToEnd, MissingFileIsReportedWithExitCodeOne)
 {
     ASSERT_TRUE(Start({}));
-    EXPECT_EQ(m_child.Wait(10000), 1);
+    EXPECT_EQ(m_child.Wait(30000), 1);
     EXPECT_NE(ReadTextFile(m_stderr).find("Error! Interface file has not been found!"), std::string::npos)
         << ReadTextFile(m_stderr);
 }
@@ -120,7 +120,7 @@ TEST_F(AppEndToEnd, CutFileIsReportedLikeAMissingOne)
     file.resize(9);
     m_folder.Write("Main.qvr", file);
     ASSERT_TRUE(Start({}));
-    EXPECT_EQ(m_child.Wait(10000), 1);
+    EXPECT_EQ(m_child.Wait(30000), 1);
     EXPECT_NE(ReadTextFile(m_stderr).find("Interface file has not been found!"), std::string::npos);
 }
 
@@ -153,7 +153,7 @@ TEST_F(AppEndToEnd, PasswordTypedIntoThePrompt)
     std::string window = WaitForWindow("Nerulan 1.5.6");
     ASSERT_FALSE(window.empty()) << ReadTextFile(m_stderr);
     Xdotool("windowfocus --sync " + window + " key Return");
-    EXPECT_EQ(m_child.Wait(10000), 0) << ReadTextFile(m_stderr);
+    EXPECT_EQ(m_child.Wait(30000), 0) << ReadTextFile(m_stderr);
 }
 
 TEST_F(AppEndToEnd, WrongPasswordThenEscapeFails)
@@ -168,7 +168,7 @@ TEST_F(AppEndToEnd, WrongPasswordThenEscapeFails)
     ASSERT_FALSE(prompt.empty()) << ReadTextFile(m_stderr);
     Xdotool("windowfocus --sync " + prompt + " type --delay 20 'open sesame!'");
     Xdotool("windowfocus --sync " + prompt + " key Return Escape");
-    EXPECT_EQ(m_child.Wait(10000), 1);
+    EXPECT_EQ(m_child.Wait(30000), 1);
     EXPECT_NE(ReadTextFile(m_stderr).find("Error! Password protection error!"), std::string::npos)
         << ReadTextFile(m_stderr);
 }

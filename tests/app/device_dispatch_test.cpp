@@ -29,9 +29,19 @@ class CClockedDevice : public CAbstractDevice
 public:
     int fired = 0;
     void OnTimer() override { ++fired; }
-    // Makes Now() read `deviceTime` at this moment.
-    void SetDeviceTime(uint32_t deviceTime) { m_created = platform::ClockMs() - deviceTime; }
+    // Makes Now() read `deviceTime` until the next call: the clock stands still between two
+    // calls, so that no check depends on how fast a loaded machine runs the test.
+    void SetDeviceTime(uint32_t deviceTime)
+    {
+        m_fixedTime = deviceTime;
+        m_timeFixed = true;
+    }
+    uint32_t Now() const override { return m_timeFixed ? m_fixedTime : CAbstractDevice::Now(); }
     void SetTransport(CAbstractTransport* transport) { m_transport = transport; }
+
+private:
+    bool m_timeFixed = false;
+    uint32_t m_fixedTime = 0;
 };
 
 class CIdleTransport : public CAbstractTransport
@@ -166,16 +176,17 @@ TEST(DeviceTime, TimerStartedJustBeforeTheWrapWaitsItsWholePeriod)
     // start + period wraps to a small number: a plain "now > start + period" would fire at once.
     device.CheckTimer();
     EXPECT_EQ(device.fired, 0);
-    platform::SleepMs(40);
+    // 40 ms later the device clock has wrapped; the period has not passed yet.
+    device.SetDeviceTime(0xFFFFFFF0u + 40u);
+    EXPECT_LT(device.Now(), 0x100u);
     device.CheckTimer();
     EXPECT_EQ(device.fired, 0);
-    EXPECT_LT(device.Now(), 0x100u); // the device clock has wrapped by now
-    uint32_t begun = platform::ClockMs();
-    while (device.fired == 0 && platform::ElapsedMs(platform::ClockMs(), begun) < 2000)
-    {
-        device.CheckTimer();
-        platform::SleepMs(1);
-    }
+    // The whole period: still waiting at 100 ms, fired just after it.
+    device.SetDeviceTime(0xFFFFFFF0u + 100u);
+    device.CheckTimer();
+    EXPECT_EQ(device.fired, 0);
+    device.SetDeviceTime(0xFFFFFFF0u + 101u);
+    device.CheckTimer();
     EXPECT_EQ(device.fired, 1);
 }
 
@@ -189,7 +200,7 @@ TEST(DeviceTime, ConnectingDeviceWaitsTheReconnectTimeAcrossTheWrap)
     // Before and after the device clock wraps, the attempt is still young.
     device.StandardUpdate();
     EXPECT_EQ(device.GetState(), CAbstractDevice::StateConnecting);
-    platform::SleepMs(40);
+    device.SetDeviceTime(0xFFFFFFF0u + 40u);
     device.StandardUpdate();
     EXPECT_EQ(device.GetState(), CAbstractDevice::StateConnecting);
     device.SetTransport(nullptr);

@@ -64,7 +64,8 @@ TEST_F(TickTest, FirstUpdateGetsTheWholeStartUpTime)
 {
     CRecordingClientDlg dialog;
     dialog.recordsLeft = 1;
-    platform::SleepMs(60);
+    // The start-up lasts far longer than the later tick, however a busy machine delays the latter.
+    platform::SleepMs(300);
     dialog.Tick(); // a record
     dialog.Tick(); // the last one
     dialog.Tick();
@@ -72,7 +73,7 @@ TEST_F(TickTest, FirstUpdateGetsTheWholeStartUpTime)
     dialog.Tick();
     std::vector<uint32_t> updates = dialog.Updates();
     ASSERT_EQ(updates.size(), 2u);
-    EXPECT_GE(updates[0], 60u);
+    EXPECT_GE(updates[0], 300u);
     EXPECT_GE(updates[1], 10u);
     EXPECT_LT(updates[1], updates[0] + 10);
     dialog.Shutdown();
@@ -117,7 +118,7 @@ TEST_F(TickTest, TickThreadRunsUntilTheStopOrder)
         platform::SleepMs(1);
     }
     uint32_t start = platform::ClockMs();
-    while (dialog.GetMouseQueue()->GetCount() > 0 && platform::ElapsedMs(platform::ClockMs(), start) < 5000)
+    while (dialog.GetMouseQueue()->GetCount() > 0 && platform::ElapsedMs(platform::ClockMs(), start) < 10000)
         platform::SleepMs(5);
     ASSERT_EQ(dialog.GetMouseQueue()->GetCount(), 0);
 

@@ -62,7 +62,7 @@ DeviceParams Parsed(uint32_t code, const char* host, uint16_t port, const char* 
 bool Online(CAbstractDevice& device)
 {
     device.Connect();
-    return TickUntil(device, 3000, [&] { return device.GetState() == CAbstractDevice::StateOnline; });
+    return TickUntil(device, 10000, [&] { return device.GetState() == CAbstractDevice::StateOnline; });
 }
 
 TEST(ConfigureForms, TcpOpensConnectsAndSends)
@@ -76,10 +76,10 @@ TEST(ConfigureForms, TcpOpensConnectsAndSends)
     ASSERT_TRUE(Online(device));
     const std::vector<uint8_t> bytes = PeerText("PING\r");
     EXPECT_TRUE(device.SendToTransport(bytes.data(), static_cast<uint32_t>(bytes.size())));
-    ASSERT_TRUE(peer.WaitBytes(bytes.size(), 2000));
+    ASSERT_TRUE(peer.WaitBytes(bytes.size(), 10000));
     EXPECT_EQ(peer.Bytes(), bytes);
     device.CloseTransport();
-    EXPECT_TRUE(WaitUntil(2000, [&] { return device.disconnects == 1; }));
+    EXPECT_TRUE(WaitUntil(10000, [&] { return device.disconnects == 1; }));
 }
 
 TEST(ConfigureForms, TcpKeepsItsTransportWhenOpenFails)
@@ -104,7 +104,7 @@ TEST(ConfigureForms, UdpOpensConnectsAndSends)
     ASSERT_TRUE(Online(device));
     const std::vector<uint8_t> bytes = PeerText("status");
     EXPECT_TRUE(device.SendToTransport(bytes.data(), static_cast<uint32_t>(bytes.size())));
-    ASSERT_TRUE(peer.WaitBytes(bytes.size(), 2000));
+    ASSERT_TRUE(peer.WaitBytes(bytes.size(), 10000));
     EXPECT_EQ(peer.Bytes(), bytes);
 }
 
@@ -155,7 +155,7 @@ TEST_F(ConfigureSerialForm, ADeviceWithoutParametersOpensWithTheDefaults)
     EXPECT_EQ(serial->GetPortPath(), "COM3");
     const std::vector<uint8_t> bytes = PeerText("ON\r");
     EXPECT_TRUE(device.SendToTransport(bytes.data(), static_cast<uint32_t>(bytes.size())));
-    ASSERT_TRUE(m_peer.WaitBytes(bytes.size(), 2000));
+    ASSERT_TRUE(m_peer.WaitBytes(bytes.size(), 10000));
     EXPECT_EQ(m_peer.Bytes(), bytes);
 }
 

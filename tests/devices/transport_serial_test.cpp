@@ -65,7 +65,8 @@ protected:
     bool Online(uint32_t baud = 19200, uint8_t dataBits = 8, char parity = 'n')
     {
         return m_transport->Open(nullptr, 3, 0, baud, dataBits, parity) &&
-               TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; });
+               TickUntil(m_device, 10000,
+                         [&] { return m_device.GetState() == CAbstractDevice::StateOnline; });
     }
 
     TempFolder m_folder;
@@ -126,16 +127,16 @@ TEST_F(SerialTransport, BytesCrossBothWaysOnTheWorker)
     m_transport->SetReadInterval(100);
     ASSERT_TRUE(Online());
     ASSERT_TRUE(m_peer.Send(PeerText("STATUS 1\r")));
-    ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.Received() == PeerText("STATUS 1\r"); }));
+    ASSERT_TRUE(WaitUntil(10000, [&] { return m_device.Received() == PeerText("STATUS 1\r"); }));
     EXPECT_NE(m_device.ReceivedOn(), std::this_thread::get_id());
 
     ASSERT_TRUE(m_transport->Send(PeerText("ON 2\r").data(), 5));
-    ASSERT_TRUE(m_peer.WaitBytes(5, 2000));
+    ASSERT_TRUE(m_peer.WaitBytes(5, 10000));
     EXPECT_EQ(m_peer.Bytes(), PeerText("ON 2\r"));
 
     // Once written, the next block is taken.
-    ASSERT_TRUE(WaitUntil(2000, [&] { return m_transport->Send(PeerText("OFF 2\r").data(), 6); }));
-    ASSERT_TRUE(m_peer.WaitBytes(11, 2000));
+    ASSERT_TRUE(WaitUntil(10000, [&] { return m_transport->Send(PeerText("OFF 2\r").data(), 6); }));
+    ASSERT_TRUE(m_peer.WaitBytes(11, 10000));
     EXPECT_EQ(m_peer.Bytes(), PeerText("ON 2\rOFF 2\r"));
 }
 
@@ -149,7 +150,7 @@ TEST_F(SerialTransport, SendTakesOneBlockOfAtMost513Bytes)
     // Until the worker has written the first block (after its current read of up to 50 ms), a
     // second one is refused.
     bool refused = !m_transport->Send(block.data(), 1);
-    ASSERT_TRUE(m_peer.WaitBytes(refused ? 513 : 514, 2000));
+    ASSERT_TRUE(m_peer.WaitBytes(refused ? 513 : 514, 10000));
     EXPECT_TRUE(refused);
 }
 
@@ -157,14 +158,14 @@ TEST_F(SerialTransport, AMissingPortFailsTheAttemptUntilItIsBack)
 {
     m_peer.Unplug();
     ASSERT_TRUE(m_transport->Open(nullptr, 3, 0, 9600, 8, 'n'));
-    ASSERT_TRUE(TickUntil(m_device, 2000, [&] { return m_device.connectCalls == 1; }));
+    ASSERT_TRUE(TickUntil(m_device, 10000, [&] { return m_device.connectCalls == 1; }));
     ASSERT_TRUE(
-        WaitUntil(2000, [&] { return m_transport->GetLinkState() == CAbstractTransport::LinkClosed; }));
+        WaitUntil(10000, [&] { return m_transport->GetLinkState() == CAbstractTransport::LinkClosed; }));
     EXPECT_EQ(m_device.GetState(), CAbstractDevice::StateConnecting);
     m_peer.Plug();
     m_device.Advance(CAbstractDevice::kReconnectWait + 1);
     ASSERT_TRUE(
-        TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
+        TickUntil(m_device, 10000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
     EXPECT_EQ(m_device.connectCalls, 2);
 }
 
@@ -173,10 +174,10 @@ TEST_F(SerialTransport, AHangUpClosesThePortOnTheWorker)
     ASSERT_TRUE(Online());
     const int descriptors = OpenDescriptorCount();
     m_peer.Hangup();
-    ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.disconnects == 1; }));
+    ASSERT_TRUE(WaitUntil(10000, [&] { return m_device.disconnects == 1; }));
     EXPECT_NE(m_device.DisconnectedOn(), std::this_thread::get_id());
     EXPECT_EQ(m_transport->GetLinkState(), CAbstractTransport::LinkClosed);
-    EXPECT_TRUE(WaitUntil(2000, [&] { return OpenDescriptorCount() <= descriptors - 3; }));
+    EXPECT_TRUE(WaitUntil(10000, [&] { return OpenDescriptorCount() <= descriptors - 3; }));
 }
 
 TEST_F(SerialTransport, CloseOnTheTickThreadReportsOnce)
@@ -188,6 +189,6 @@ TEST_F(SerialTransport, CloseOnTheTickThreadReportsOnce)
     EXPECT_EQ(m_transport->GetLinkState(), CAbstractTransport::LinkClosed);
     EXPECT_FALSE(m_transport->Send(PeerText("x").data(), 1));
     ASSERT_TRUE(
-        TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
+        TickUntil(m_device, 10000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
 }
 } // namespace

@@ -57,7 +57,7 @@ TEST_F(TcpTransport, BytesCrossBothWaysAndTheEndpointsAreTheKernels)
     EXPECT_NE(m_device.ConnectedOn(), std::this_thread::get_id());
 
     ASSERT_TRUE(m_transport->Send(reinterpret_cast<const uint8_t*>("hello"), 5));
-    ASSERT_TRUE(m_peer.WaitBytes(5, 2000));
+    ASSERT_TRUE(m_peer.WaitBytes(5, 10000));
     EXPECT_EQ(m_peer.Bytes(), PeerText("hello"));
 
     ASSERT_TRUE(m_peer.Send(PeerText("feedback")));
@@ -165,12 +165,14 @@ TEST_F(TcpTransport, UnansweredConnectNeverHoldsTheTick)
     ASSERT_TRUE(m_peer.SetUnanswered());
     CTransportTestDevice device(true);
     auto* transport = device.Attach<CTCPTransport>();
-    transport->SetConnectTimeout(700);
+    // A tick that waited for the connect would take the whole time-out: the limits below are far
+    // under it, and far over what a busy machine may add to a tick.
+    transport->SetConnectTimeout(2000);
     ASSERT_TRUE(transport->Open("127.0.0.1", m_peer.Port(), 0, 0, 0, 0));
 
     uint32_t start = platform::ClockMs();
     EXPECT_TRUE(device.Connect());
-    EXPECT_LT(platform::ElapsedMs(platform::ClockMs(), start), 50u);
+    EXPECT_LT(platform::ElapsedMs(platform::ClockMs(), start), 500u);
     uint32_t longestTick = 0;
     bool sawPending = false;
     for (int tick = 0; tick < 60; ++tick)
@@ -182,8 +184,9 @@ TEST_F(TcpTransport, UnansweredConnectNeverHoldsTheTick)
         platform::SleepMs(5);
     }
     EXPECT_TRUE(sawPending);
-    EXPECT_LT(longestTick, 30u);
-    EXPECT_TRUE(WaitUntil(10000, [&] { return transport->GetLinkState() == CAbstractTransport::LinkClosed; }));
+    EXPECT_LT(longestTick, 500u);
+    EXPECT_TRUE(
+        WaitUntil(10000, [&] { return transport->GetLinkState() == CAbstractTransport::LinkClosed; }));
     EXPECT_EQ(device.connects, 0);
 }
 
@@ -206,7 +209,8 @@ TEST_F(TcpTransport, CloseDuringAConnectAbandonsItAndDeletionIsQuick)
     platform::SleepMs(150);
     uint32_t start = platform::ClockMs();
     delete device;
-    EXPECT_LT(platform::ElapsedMs(platform::ClockMs(), start), 500u);
+    // Far under the 5 s connect time-out the worker would otherwise sit out.
+    EXPECT_LT(platform::ElapsedMs(platform::ClockMs(), start), 2000u);
     EXPECT_EQ(m_device.connects, 0);
 }
 } // namespace

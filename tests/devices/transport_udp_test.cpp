@@ -65,7 +65,8 @@ protected:
     bool Online(uint16_t localPort = 0)
     {
         return m_transport->Open("127.0.0.1", m_peer.Port(), localPort, 0, 0, 0) &&
-               TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; });
+               TickUntil(m_device, 10000,
+                         [&] { return m_device.GetState() == CAbstractDevice::StateOnline; });
     }
 
     UdpPeer m_peer;
@@ -97,13 +98,13 @@ TEST_F(UdpTransport, DatagramsCrossBothWaysWithTheirSender)
     ASSERT_NE(local, 0);
 
     ASSERT_TRUE(m_transport->Send(PeerText("status?").data(), 7));
-    ASSERT_TRUE(m_peer.WaitChunks(1, 2000));
+    ASSERT_TRUE(m_peer.WaitChunks(1, 10000));
     EXPECT_EQ(m_peer.Chunks()[0].bytes, PeerText("status?"));
     EXPECT_EQ(m_peer.Chunks()[0].fromPort, local);
 
     ASSERT_TRUE(m_peer.Answer(PeerText("one")));
     ASSERT_TRUE(m_peer.SendTo(local, PeerText("two")));
-    ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.Blocks().size() == 2; }));
+    ASSERT_TRUE(WaitUntil(10000, [&] { return m_device.Blocks().size() == 2; }));
     EXPECT_EQ(m_device.Blocks()[0], PeerText("one"));
     EXPECT_EQ(m_device.Blocks()[1], PeerText("two"));
     EXPECT_NE(m_device.ReceivedOn(), std::this_thread::get_id());
@@ -120,7 +121,7 @@ TEST_F(UdpTransport, ADatagramLongerThanTheBufferIsDroppedWhole)
     ASSERT_TRUE(m_peer.SendTo(local, PeerGarbage(1024, 7)));
     ASSERT_TRUE(m_peer.SendTo(local, PeerGarbage(1025, 8)));
     ASSERT_TRUE(m_peer.SendTo(local, PeerText("after")));
-    ASSERT_TRUE(WaitUntil(2000, [&] { return m_device.Blocks().size() >= 2; }));
+    ASSERT_TRUE(WaitUntil(10000, [&] { return m_device.Blocks().size() >= 2; }));
     platform::SleepMs(100);
     auto blocks = m_device.Blocks();
     ASSERT_EQ(blocks.size(), 2u);
@@ -138,10 +139,10 @@ TEST_F(UdpTransport, ADriverRecognisesItsOwnDatagramsOnASharedPort)
     auto* transport = device.Attach<CUDPTransport>();
     transport->SetReuseAddress(true);
     ASSERT_TRUE(transport->Open("127.0.0.1", shared, shared, 0, 0, 0));
-    ASSERT_TRUE(TickUntil(device, 3000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
+    ASSERT_TRUE(TickUntil(device, 10000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
     EXPECT_EQ(transport->GetLocalPort(), shared);
     ASSERT_TRUE(transport->Send(PeerText("own").data(), 3));
-    ASSERT_TRUE(WaitUntil(2000, [&] { return device.Blocks().size() == 1; }));
+    ASSERT_TRUE(WaitUntil(10000, [&] { return device.Blocks().size() == 1; }));
     ASSERT_EQ(device.Senders().size(), 1u);
     EXPECT_EQ(device.Senders()[0].first, transport->GetLocalAddress());
     EXPECT_EQ(device.Senders()[0].second, transport->GetLocalPort());
@@ -154,7 +155,7 @@ TEST_F(UdpTransport, ADriverRecognisesItsOwnDatagramsOnASharedPort)
     ASSERT_TRUE(strictTransport->Open("127.0.0.1", shared, shared, 0, 0, 0));
     ASSERT_TRUE(strictTransport->Connect());
     EXPECT_TRUE(
-        WaitUntil(2000, [&] { return strictTransport->GetLinkState() == CAbstractTransport::LinkClosed; }));
+        WaitUntil(10000, [&] { return strictTransport->GetLinkState() == CAbstractTransport::LinkClosed; }));
     EXPECT_EQ(strict.connects, 0);
 }
 
@@ -163,11 +164,11 @@ TEST_F(UdpTransport, WithoutAHostTheSocketOnlyReceives)
 {
     ASSERT_TRUE(m_transport->Open(nullptr, 5000, 0, 0, 0, 0));
     ASSERT_TRUE(
-        TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
+        TickUntil(m_device, 10000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
     EXPECT_FALSE(m_transport->Send(PeerText("x").data(), 1));
     EXPECT_EQ(m_transport->GetRemoteAddress(), 0u);
     ASSERT_TRUE(m_peer.SendTo(m_transport->GetLocalPort(), PeerText("in")));
-    EXPECT_TRUE(WaitUntil(2000, [&] { return m_device.Received() == PeerText("in"); }));
+    EXPECT_TRUE(WaitUntil(10000, [&] { return m_device.Received() == PeerText("in"); }));
 }
 
 TEST_F(UdpTransport, CloseReportsOnceAndSendsFailUntilTheNextConnect)
@@ -178,8 +179,8 @@ TEST_F(UdpTransport, CloseReportsOnceAndSendsFailUntilTheNextConnect)
     EXPECT_EQ(m_device.disconnects, 1);
     EXPECT_FALSE(m_transport->Send(PeerText("x").data(), 1));
     ASSERT_TRUE(
-        TickUntil(m_device, 3000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
+        TickUntil(m_device, 10000, [&] { return m_device.GetState() == CAbstractDevice::StateOnline; }));
     ASSERT_TRUE(m_transport->Send(PeerText("y").data(), 1));
-    EXPECT_TRUE(m_peer.WaitBytes(1, 2000));
+    EXPECT_TRUE(m_peer.WaitBytes(1, 10000));
 }
 } // namespace

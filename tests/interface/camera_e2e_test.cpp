@@ -137,7 +137,7 @@ TEST_F(CameraEndToEnd, TheCameraPageShowsEachPictureOfTheStream)
 
     // The 800 x 600 design sits at the screen's top left; the view's centre is at 200,150.
     EXPECT_TRUE(WaitForColour(200, 150, 0xE61414, 20000)) << std::hex << PixelAt(200, 150);
-    EXPECT_TRUE(WaitForColour(20, 20, 0x000000, 1000)) << "the page around it";
+    EXPECT_TRUE(WaitForColour(20, 20, 0x000000, 10000)) << "the page around it";
     const std::string next = Part(green);
     camera.Send(std::vector<uint8_t>(next.begin(), next.end()));
     EXPECT_TRUE(WaitForColour(200, 150, 0x14C828, 10000)) << std::hex << PixelAt(200, 150);

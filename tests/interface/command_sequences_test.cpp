@@ -80,7 +80,7 @@ protected:
         params.port = m_peer.Port();
         ASSERT_TRUE(m_custom->Configure(&params));
         ASSERT_TRUE(m_custom->Connect());
-        ASSERT_TRUE(m_peer.WaitAccepted(1, 3000));
+        ASSERT_TRUE(m_peer.WaitAccepted(1, 10000));
         for (int i = 0; i < 1000 && m_custom->GetState() != CAbstractDevice::StateOnline; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         ASSERT_EQ(m_custom->GetState(), CAbstractDevice::StateOnline);
@@ -115,7 +115,7 @@ protected:
     // What the peer got so far, once it has at least `count` bytes and nothing more came soon.
     std::string Received(size_t count)
     {
-        m_peer.WaitBytes(count, 2000);
+        m_peer.WaitBytes(count, 10000);
         std::this_thread::sleep_for(std::chrono::milliseconds(15));
         auto bytes = m_peer.Bytes();
         return std::string(bytes.begin(), bytes.end());

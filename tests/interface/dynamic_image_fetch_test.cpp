@@ -105,7 +105,7 @@ TEST_F(DynamicImageFetch, APictureIsFetchedOnlyWhileItsPageIsCurrent)
     EXPECT_FALSE(TickUntil(false, 300, [&] { return camera.Accepted() > 0; }));
     EXPECT_FALSE(image.HasBitmap());
 
-    ASSERT_TRUE(TickUntil(true, 5000, [&] { return image.HasBitmap(); }));
+    ASSERT_TRUE(TickUntil(true, 10000, [&] { return image.HasBitmap(); }));
     EXPECT_EQ(image.GetWidth(), 12);
     EXPECT_EQ(image.GetHeight(), 6);
     EXPECT_EQ(camera.Accepted(), 1);
@@ -115,7 +115,7 @@ TEST_F(DynamicImageFetch, APictureIsFetchedOnlyWhileItsPageIsCurrent)
     // Leaving the page and coming back fetches it again.
     EXPECT_FALSE(TickUntil(false, 200, [&] { return camera.Accepted() > 1; }));
     const uint32_t version = image.GetVersion();
-    ASSERT_TRUE(TickUntil(true, 5000, [&] { return image.GetVersion() > version; }));
+    ASSERT_TRUE(TickUntil(true, 10000, [&] { return image.GetVersion() > version; }));
     EXPECT_EQ(camera.Accepted(), 2);
 }
 
@@ -128,7 +128,7 @@ protected:
 TEST_F(DynamicImageStream, ACameraStreamShowsEachPictureAndEndsWhenThePageIsLeft)
 {
     ASSERT_TRUE(
-        TickUntil(true, 5000, [&] { return Text(camera.Bytes()).find("\r\n\r\n") != std::string::npos; }));
+        TickUntil(true, 10000, [&] { return Text(camera.Bytes()).find("\r\n\r\n") != std::string::npos; }));
     EXPECT_EQ(Text(camera.Bytes()).rfind("GET /cam/video.mjpg HTTP/1.1\r\n", 0), 0u);
     const std::string partHead = "--frame\r\nContent-Type: image/jpeg\r\n\r\n";
     std::string stream = "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=frame\r\n\r\n";
@@ -137,10 +137,10 @@ TEST_F(DynamicImageStream, ACameraStreamShowsEachPictureAndEndsWhenThePageIsLeft
     stream += partHead;
     camera.Send(std::vector<uint8_t>(stream.begin(), stream.end()));
     camera.Send(PeerText("\xFF\xD8"));
-    ASSERT_TRUE(TickUntil(true, 5000, [&] { return image.GetVersion() >= 3; }));
+    ASSERT_TRUE(TickUntil(true, 10000, [&] { return image.GetVersion() >= 3; }));
     EXPECT_EQ(image.GetWidth(), 16);
 
     TickUntil(false, 100, [] { return false; });
-    EXPECT_TRUE(camera.WaitClientGone(3000));
+    EXPECT_TRUE(camera.WaitClientGone(10000));
 }
 } // namespace

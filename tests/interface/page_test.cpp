@@ -218,7 +218,9 @@ TEST_F(Pages, AutoHideCountsFromTheLastRelease)
 {
     auto timed = Popup("Timed", nullptr, 0, 0, 100, 100, 0x0000FFFF,
                        {FilledChild("Knob", 10, 10, 20, 20, 0xFFFFFFFF)});
-    timed.autoHideMs = 800;
+    // The popup reads the real clock: every span that must stay under the time-out leaves it a
+    // second to spare on a busy machine.
+    timed.autoHideMs = 1500;
     Load({Page("Main", 0xFF0000FF)}, {timed}, {"Timed"});
     CDialogPopup* popup = PopupNamed("Timed");
     auto shown = [&] { return ShownPopups(System(), "Main") == std::vector<std::string>{"Timed"}; };
@@ -228,14 +230,14 @@ TEST_F(Pages, AutoHideCountsFromTheLastRelease)
         System()->Update(ms);
     };
     System()->Update(0); // the countdown starts
-    updateAfter(500);
+    updateAfter(700);
     popup->GetChild(0)->Press();
-    updateAfter(300);
+    updateAfter(900);
     popup->GetChild(0)->Release();
     System()->Update(0); // starts again from here
-    updateAfter(500);    // 1300 ms after it was shown, 500 ms after the release
+    updateAfter(500);    // 2100 ms after it was shown, 500 ms after the release
     EXPECT_TRUE(shown());
-    updateAfter(450);
+    updateAfter(1100);
     EXPECT_FALSE(shown());
     EXPECT_TRUE(popup->HasAutoHideFired());
     // Shown again, it counts afresh.

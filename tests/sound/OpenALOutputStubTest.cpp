@@ -245,7 +245,7 @@ TEST_F(OpenALOutputStub, LoopAndDeferredStart)
         m_stub.Set("processed", 1);
         const uint32_t start = platform::ClockMs();
         while (m_stub.Calls("alBufferData").size() <= refill &&
-               !platform::PeriodReached(platform::ClockMs(), start, 3000))
+               !platform::PeriodReached(platform::ClockMs(), start, 10000))
             platform::SleepMs(1);
     }
     std::vector<std::string> data;
@@ -277,24 +277,33 @@ TEST_F(OpenALOutputStub, AllSlotsBusyThenFreedByUpdate)
     EXPECT_EQ(m_output->Play(sound.get(), 100, 0, 1), 2u);
 }
 
+// Whether the update thread made no pass for a whole 100 ms within 10 s: a thread that kept
+// passing every 5 ms never does, while a busy machine may delay its last pass before sleeping.
+static bool QuietFor100Ms(COpenALOutput& output)
+{
+    const uint32_t start = platform::ClockMs();
+    while (!platform::PeriodReached(platform::ClockMs(), start, 10000))
+    {
+        const uint32_t passes = output.GetUpdatePassCount();
+        platform::SleepMs(100);
+        if (output.GetUpdatePassCount() == passes)
+            return true;
+    }
+    return false;
+}
+
 // With nothing playing the update thread sleeps; Play wakes it at once, and it sleeps again
 // once the slot has been freed.
 TEST_F(OpenALOutputStub, UpdateThreadSleepsWhileNothingPlays)
 {
-    platform::SleepMs(20);
-    uint32_t passes = m_output->GetUpdatePassCount();
-    platform::SleepMs(100);
-    EXPECT_EQ(m_output->GetUpdatePassCount(), passes) << "update passes with no slot in use";
+    EXPECT_TRUE(QuietFor100Ms(*m_output)) << "update passes with no slot in use";
 
     auto sound = MakeSound(10);
     m_stub.Set("state", AL_STOPPED);
     ASSERT_NE(m_output->Play(sound.get(), 100, 0, 1), 0u);
-    ASSERT_TRUE(m_stub.WaitFor("alDeleteSources 1 1", 1000)) << "the thread did not wake for the sound";
+    ASSERT_TRUE(m_stub.WaitFor("alDeleteSources 1 1", 10000)) << "the thread did not wake for the sound";
     m_stub.Set("state", AL_PLAYING);
-    platform::SleepMs(20);
-    passes = m_output->GetUpdatePassCount();
-    platform::SleepMs(100);
-    EXPECT_EQ(m_output->GetUpdatePassCount(), passes);
+    EXPECT_TRUE(QuietFor100Ms(*m_output));
 }
 
 TEST_F(OpenALOutputStub, SerialWrapsToOneNeverZero)

@@ -19,7 +19,7 @@
 //   chdir(folder.Path().c_str());                   // the panel looks in the current directory
 //   transport.Open(nullptr, 3, 0, 19200, 8, 'n');
 //   transport.Connect();  ...  transport.Send(bytes, n);
-//   ASSERT_TRUE(peer.WaitBytes(n, 2000));           // peer.Bytes(), peer.Chunks()
+//   ASSERT_TRUE(peer.WaitBytes(n, 10000));           // peer.Bytes(), peer.Chunks()
 //   peer.Send(PeerText("OK\r"));                        // reaches the device's OnReceive
 //   peer.Unplug();                                  // COM3 leads nowhere: opens fail
 //   peer.Hangup();                                  // closes the master: the open port fails

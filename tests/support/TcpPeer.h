@@ -16,9 +16,9 @@
 //   peer.AddReply(PeerText("PING\r"), PeerText("PONG\r"));
 //   transport.Open("127.0.0.1", peer.Port(), 0, 0, 0, 0);
 //   transport.Connect();
-//   ASSERT_TRUE(peer.WaitAccepted(1, 2000));
+//   ASSERT_TRUE(peer.WaitAccepted(1, 10000));
 //   peer.Send(PeerText("hello"));                      // reaches the device's OnReceive
-//   ASSERT_TRUE(peer.WaitBytes(5, 2000));          // the panel's bytes: peer.Bytes(), peer.Chunks()
+//   ASSERT_TRUE(peer.WaitBytes(5, 10000));          // the panel's bytes: peer.Bytes(), peer.Chunks()
 //   peer.CloseClient();                            // the panel sees the peer close
 //   peer.SetRefusing(true);                        // next connects are refused
 class TcpPeer : public PeerLog

@@ -15,7 +15,7 @@
 //   transport.Open("127.0.0.1", peer.Port(), 0, 0, 0, 0);
 //   transport.Connect();                            // once up: transport.GetLocalPort()
 //   peer.SendTo(transport.GetLocalPort(), PeerText("status"));
-//   transport.Send(bytes, n);  ASSERT_TRUE(peer.WaitChunks(1, 2000));
+//   transport.Send(bytes, n);  ASSERT_TRUE(peer.WaitChunks(1, 10000));
 //   peer.Answer(PeerText("ack"));                       // to the sender of the last datagram
 class UdpPeer : public PeerLog
 {

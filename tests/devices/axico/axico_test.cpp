@@ -2,14 +2,17 @@
 // pty as COMn, and the TCP gateway against a scripted peer on 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/NerulanValue.h"
 #include "devices/DeviceFactory.h"
 #include "devices/DeviceParams.h"
+#include "devices/SerialTransport.h"
 #include "devices/controllers/axico/AxicoCodec.h"
 #include "devices/controllers/axico/AxicoSerialDevice.h"
 #include "devices/controllers/axico/AxicoTcpGateDevice.h"
@@ -140,7 +143,14 @@ protected:
     {
         peer.Clear();
         act();
-        EXPECT_TRUE(peer.WaitBytes(count, 5000));
+        EXPECT_TRUE(peer.WaitBytes(count, 10000));
+        // The peer has the bytes before the worker is done with the write: the next command
+        // would be refused until then.
+        auto* serial = dynamic_cast<CSerialTransport*>(device.GetTransport());
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (serial && serial->HasWriteWaiting() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_FALSE(serial && serial->HasWriteWaiting());
         return Text(peer.Bytes());
     }
 

@@ -47,8 +47,14 @@ public:
         // stand-in dialog system above.
         this->DispatchEvents();
     }
-    // Moves the device's clock on.
-    void Advance(uint32_t ms) { this->m_created -= ms; }
+    // Moves the device's clock on (the held time, while the clock is held).
+    void Advance(uint32_t ms)
+    {
+        if (m_holding)
+            m_heldTime += ms;
+        else
+            this->m_created -= ms;
+    }
     // Holds the device's clock at `deviceTime` until the next call (or Release): the test steps
     // the time itself, so no time-out depends on how busy the machine is.
     void HoldClock(uint32_t deviceTime)

@@ -50,7 +50,7 @@ protected:
         params.port = peer.Port();
         ASSERT_TRUE(device->Configure(&params));
         ASSERT_TRUE(device->Connect());
-        ASSERT_TRUE(peer.WaitAccepted(1, 3000));
+        ASSERT_TRUE(peer.WaitAccepted(1, 10000));
         ASSERT_TRUE(Tick(*device, [&] { return peer.Bytes().size() >= sizeof kInit - 1; }));
         ASSERT_EQ(peer.ChunkCount(), 1u);
         EXPECT_EQ(Text(peer.Bytes()), kInit);

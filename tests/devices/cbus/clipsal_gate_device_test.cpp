@@ -50,7 +50,7 @@ protected:
         params.text = project;
         ASSERT_TRUE(device->Configure(&params));
         ASSERT_TRUE(device->Connect());
-        ASSERT_TRUE(peer.WaitAccepted(1, 3000));
+        ASSERT_TRUE(peer.WaitAccepted(1, 10000));
         ASSERT_TRUE(Tick(*device, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
     }
     // Through the dialogue to the ready phase.
@@ -125,7 +125,7 @@ TEST_F(ClipsalGateDeviceTest, NoProjectTextGivesAnEmptyName)
     params.port = peer.Port();
     ASSERT_TRUE(device->Configure(&params));
     ASSERT_TRUE(device->Connect());
-    ASSERT_TRUE(peer.WaitAccepted(1, 3000));
+    ASSERT_TRUE(peer.WaitAccepted(1, 10000));
     ASSERT_TRUE(Tick(*device, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
     Say("201 ready\r\n");
     ASSERT_TRUE(Received("project load \r\nevents e1s1c0\r\n"));

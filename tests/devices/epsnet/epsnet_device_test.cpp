@@ -158,7 +158,7 @@ TEST_F(EpsnetLink, WritesLeaveOnePer26Ms)
     device.Update();
     EXPECT_EQ(device.GetQueueCount(), 0);
 
-    ASSERT_TRUE(peer.WaitChunks(3, 5000));
+    ASSERT_TRUE(peer.WaitChunks(3, 10000));
     const auto chunks = peer.Chunks();
     EXPECT_EQ(FrameOf(chunks[0].bytes), "68 0A 0A 68 00 05 63 0C 01 0C 00 02 34 12 C9 16");
     EXPECT_EQ(FrameOf(chunks[1].bytes), "68 08 08 68 00 05 63 10 00 07 00 83 02 16");
@@ -218,7 +218,7 @@ TEST_F(EpsnetLink, NeverQueuesABlockTwice)
     }
     EXPECT_LE(most, 60);
     // Every block was asked for, and asked again once its request timed out.
-    ASSERT_TRUE(peer.WaitChunks(1 + 120, 5000));
+    ASSERT_TRUE(peer.WaitChunks(1 + 120, 10000));
 }
 } // namespace
 

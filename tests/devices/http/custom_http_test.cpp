@@ -50,11 +50,11 @@ protected:
         auto blob = Blob(kind, repeat, bytes);
         ASSERT_TRUE(device.AddChannel(id, 0, 0, 0, static_cast<uint32_t>(blob.size()), blob.data()));
     }
-    bool Received(const std::string& text, uint32_t ms = 5000)
+    bool Received(const std::string& text, uint32_t ms = 10000)
     {
         return TickUntil(device, ms, [&] { return Text(peer.Bytes()).find(text) != std::string::npos; });
     }
-    bool Drained(uint32_t ms = 5000)
+    bool Drained(uint32_t ms = 10000)
     {
         return TickUntil(
             device, ms,
@@ -120,8 +120,8 @@ TEST_F(CustomHttpTest, WithoutAFeedbackChannelTheFirstBytesEndTheRequest)
     peer.AddReply(PeerText("GET /go "), PeerText("HTTP/1.1 200 OK\r\n")); // a head never finished
     ASSERT_TRUE(device.Press(2, nullptr));
     ASSERT_TRUE(Received("GET /go "));
-    ASSERT_TRUE(Drained(3000));
-    EXPECT_TRUE(peer.WaitClientGone(3000));
+    ASSERT_TRUE(Drained());
+    EXPECT_TRUE(peer.WaitClientGone(10000));
 }
 
 TEST_F(CustomHttpTest, AFeedbackChannelMakesItReadWholeAnswers)
@@ -132,9 +132,9 @@ TEST_F(CustomHttpTest, AFeedbackChannelMakesItReadWholeAnswers)
     ASSERT_TRUE(device.Press(2, nullptr));
     ASSERT_TRUE(Received("GET /go "));
     peer.Send(PeerText("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"));
-    ASSERT_TRUE(WaitUntil(2000, [&] { return device.GetPhase() == CHTTPDevice::PhaseAwaitingHead; }));
+    ASSERT_TRUE(WaitUntil(10000, [&] { return device.GetPhase() == CHTTPDevice::PhaseAwaitingHead; }));
     peer.Send(PeerText("Content-Length: 2\r\n\r\nok"));
-    ASSERT_TRUE(Drained(3000));
+    ASSERT_TRUE(Drained());
     EXPECT_EQ(device.GetStatus(), 200);
 }
 

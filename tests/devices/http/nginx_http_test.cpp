@@ -75,7 +75,7 @@ TEST_F(NginxHttp, TheCustomDeviceSendsThePathsAsTheServerLogsThem)
     ASSERT_TRUE(device.SetValue(1, value.get()));
     ASSERT_TRUE(device.Release(1, nullptr));
     ASSERT_TRUE(device.Press(2, nullptr));
-    ASSERT_TRUE(TickUntil(device, 8000, [&] { return nginx.LogLines().size() >= 2; }));
+    ASSERT_TRUE(TickUntil(device, 10000, [&] { return nginx.LogLines().size() >= 2; }));
     const auto lines = nginx.LogLines();
     EXPECT_EQ(lines[0], "GET /level?v=42 HTTP/1.1 200");
     EXPECT_EQ(lines[1], "GET /a%20b%3Ac HTTP/1.1 404");
@@ -88,10 +88,10 @@ TEST_F(NginxHttp, ANotFoundEndsOnlyThatRequest)
     ASSERT_TRUE(ConfigureLoopback(device, nginx.Port()));
     ASSERT_TRUE(device.QueueGet("/missing.txt", 1));
     ASSERT_TRUE(device.QueueGet("/here.txt", 2));
-    ASSERT_TRUE(TickUntil(device, 8000, [&] { return device.PieceCount() == 1; }));
+    ASSERT_TRUE(TickUntil(device, 10000, [&] { return device.PieceCount() == 1; }));
     EXPECT_EQ(device.Pieces()[0].bytes, "here");
     EXPECT_EQ(device.Pieces()[0].tag, 2);
-    ASSERT_TRUE(nginx.WaitLogLines(2, 3000));
+    ASSERT_TRUE(nginx.WaitLogLines(2, 10000));
     EXPECT_EQ(nginx.LogLines()[0], "GET /missing.txt HTTP/1.1 404");
 }
 
@@ -105,7 +105,7 @@ TEST_F(NginxHttp, AChunkedBodyArrivesWholeAndTheRequestEndsAtItsLastChunk)
     ASSERT_TRUE(ConfigureLoopback(device, nginx.Port()));
     ASSERT_TRUE(device.QueueGet("/chunked/fruit.txt", 0));
     ASSERT_TRUE(device.QueueGet("/level", 0));
-    ASSERT_TRUE(TickUntil(device, 8000,
+    ASSERT_TRUE(TickUntil(device, 10000,
                           [&]
                           {
                               auto pieces = device.Pieces();
@@ -136,7 +136,7 @@ TEST_F(NginxHttp, TheFetcherAuthorisesItselfAndStopsWhenRefused)
     fetcher.Configure(right);
     fetcher.SetActive(true);
     fetcher.Connect();
-    ASSERT_TRUE(TickUntil(fetcher, 8000, [&] { return !pictures.Pictures().empty(); }));
+    ASSERT_TRUE(TickUntil(fetcher, 10000, [&] { return !pictures.Pictures().empty(); }));
     EXPECT_EQ(pictures.Pictures()[0], picture);
 
     const DynamicImageAddress wrong{
@@ -146,9 +146,9 @@ TEST_F(NginxHttp, TheFetcherAuthorisesItselfAndStopsWhenRefused)
     fetcher.SetPictureReceived(false);
     fetcher.Configure(wrong);
     fetcher.Connect();
-    ASSERT_TRUE(TickUntil(fetcher, 8000, [&] { return fetcher.GetPhase() == CHTTPDevice::PhaseStopped; }));
+    ASSERT_TRUE(TickUntil(fetcher, 10000, [&] { return fetcher.GetPhase() == CHTTPDevice::PhaseStopped; }));
     EXPECT_EQ(fetcher.GetStatus(), 401);
-    ASSERT_TRUE(nginx.WaitLogLines(2, 3000));
+    ASSERT_TRUE(nginx.WaitLogLines(2, 10000));
     EXPECT_EQ(nginx.LogLines()[1], "GET /secret/cam/snap.jpg HTTP/1.1 401");
     EXPECT_EQ(pictures.Pictures().size(), 1u);
     fetcher.SetSprite(nullptr);
@@ -179,10 +179,10 @@ TEST(NginxCameraProxy, ACameraStreamPassedOnInChunksArrivesPictureByPicture)
     fetcher.Configure(address);
     fetcher.SetActive(true);
     fetcher.Connect();
-    ASSERT_TRUE(TickUntil(fetcher, 8000, [&] { return pictures.Pictures().size() == 1; }));
+    ASSERT_TRUE(TickUntil(fetcher, 10000, [&] { return pictures.Pictures().size() == 1; }));
     EXPECT_TRUE(fetcher.GetResponseFlags() & HttpResponseFields::FlagChunked);
     camera.Send(PeerText(part('2').c_str()));
-    ASSERT_TRUE(TickUntil(fetcher, 8000, [&] { return pictures.Pictures().size() == 2; }));
+    ASSERT_TRUE(TickUntil(fetcher, 10000, [&] { return pictures.Pictures().size() == 2; }));
     const auto second = pictures.Pictures()[1];
     ASSERT_EQ(second.size(), 3004u);
     EXPECT_EQ(second[2], '2');

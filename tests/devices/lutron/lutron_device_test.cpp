@@ -11,10 +11,10 @@
 
 #include "common/NerulanValue.h"
 #include "devices/DeviceEventSink.h"
-#include "devices/support/NullEventSink.h"
 #include "devices/DeviceFactory.h"
 #include "devices/DeviceParams.h"
 #include "devices/controllers/lutron/LutronTCPDevice.h"
+#include "devices/support/NullEventSink.h"
 #include "platform/Clock.h"
 #include "support/TcpPeer.h"
 
@@ -104,26 +104,26 @@ protected:
     }
     void Login(int accepted = 1)
     {
-        ASSERT_TRUE(Tick(device, 3000, [&] { return peer.Accepted() >= accepted; }));
+        ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= accepted; }));
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         ASSERT_TRUE(peer.Send(PeerText("in: ")));
         const std::string expected = std::string("lutron\r") + kAfterLogin;
-        ASSERT_TRUE(Tick(device, 3000, [&] { return peer.Bytes().size() >= expected.size(); }));
+        ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Bytes().size() >= expected.size(); }));
         EXPECT_EQ(Text(peer.Bytes()), expected);
-        ASSERT_TRUE(Tick(device, 3000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
+        ASSERT_TRUE(Tick(device, 10000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
         peer.Clear();
     }
     std::string Sent(const std::function<void()>& act, size_t count)
     {
         peer.Clear();
         act();
-        EXPECT_TRUE(peer.WaitBytes(count, 2000));
+        EXPECT_TRUE(peer.WaitBytes(count, 10000));
         return Text(peer.Bytes());
     }
     void Report(const char* text, size_t events)
     {
         ASSERT_TRUE(peer.Send(PeerText(text)));
-        ASSERT_TRUE(Tick(device, 2000, [&] { return device.events.size() >= events; })) << text;
+        ASSERT_TRUE(Tick(device, 10000, [&] { return device.events.size() >= events; })) << text;
     }
 
     TcpPeer peer;
@@ -162,7 +162,7 @@ TEST_F(LutronLink, ReportsBecomeValuesAndStates)
     // Another serial, another indicator value, a split line.
     ASSERT_TRUE(peer.Send(PeerText("~DEVICE,0x00000001,2,3\r~DEVICE,0x1A2B3C4D,141,5,0\r~DEVICE,0x1A2B")));
     ASSERT_TRUE(peer.Send(PeerText("3C4D,1,14,20\r")));
-    ASSERT_TRUE(Tick(device, 2000, [&] { return !device.events.empty(); }));
+    ASSERT_TRUE(Tick(device, 10000, [&] { return !device.events.empty(); }));
     EXPECT_EQ(device.events, (std::vector<std::string>{"1 2 20"}));
 }
 
@@ -173,7 +173,7 @@ TEST_F(LutronLink, DetailsAreQueriedAndReplacedOnReconnect)
     ASSERT_TRUE(peer.Send(PeerText(keypad)));
     ASSERT_TRUE(peer.Send(PeerText(keypad)));
     const std::string query = "?DEVICE,0x00000020,0,0\r";
-    ASSERT_TRUE(peer.WaitBytes(2 * query.size(), 2000));
+    ASSERT_TRUE(peer.WaitBytes(2 * query.size(), 10000));
     EXPECT_EQ(Text(peer.Bytes()), query + query);
     auto table = device.GetKeypadTable();
     EXPECT_EQ(table[0].serial, 0x20u);
@@ -185,8 +185,8 @@ TEST_F(LutronLink, DetailsAreQueriedAndReplacedOnReconnect)
     peer.Clear();
     Login(2);
     ASSERT_TRUE(peer.Send(PeerText(keypad)));
-    ASSERT_TRUE(peer.WaitBytes(query.size(), 2000));
-    ASSERT_TRUE(Tick(device, 2000, [&] { return device.GetDetails().size() == 1; }));
+    ASSERT_TRUE(peer.WaitBytes(query.size(), 10000));
+    ASSERT_TRUE(Tick(device, 10000, [&] { return device.GetDetails().size() == 1; }));
     EXPECT_EQ(device.GetKeypadTable()[1].serial, 0u);
 }
 
@@ -207,7 +207,7 @@ TEST_F(LutronLink, ClosingConnectionReconnects)
 {
     Login();
     ASSERT_TRUE(peer.Send(PeerText("\r\nClosing connection\r\n")));
-    ASSERT_TRUE(Tick(device, 3000, [&] { return peer.Accepted() >= 2; }));
+    ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 2; }));
 }
 
 TEST(LutronFactory, RowMakesTheDriver)

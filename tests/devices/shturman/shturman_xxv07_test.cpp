@@ -146,7 +146,7 @@ TEST_F(XXV07Link, FramesLeaveAtLeast200MsApart)
     EXPECT_FALSE(device.Release(1, nullptr)); // channel 1 goes on Press only
     device.Update();
     EXPECT_EQ(device.GetQueueCount(), 3);
-    ASSERT_TRUE(peer.WaitBytes(5, 5000));
+    ASSERT_TRUE(peer.WaitBytes(5, 10000));
     const uint32_t times[] = {100100, 100200, 100201, 100201, 100402, 100402};
     const int32_t left[] = {3, 3, 2, 2, 1, 1};
     for (size_t i = 0; i < 6; ++i)
@@ -155,7 +155,7 @@ TEST_F(XXV07Link, FramesLeaveAtLeast200MsApart)
         device.Update();
         EXPECT_EQ(device.GetQueueCount(), left[i]) << times[i];
     }
-    ASSERT_TRUE(peer.WaitBytes(15, 5000));
+    ASSERT_TRUE(peer.WaitBytes(15, 10000));
     EXPECT_EQ(Hex(peer.Bytes()), "86 03 02 40 11 86 03 02 40 11 86 03 03 55 22");
 }
 
@@ -171,7 +171,7 @@ TEST_F(XXV07Link, FirstCommandAfterALinkDropIsSent)
     ASSERT_TRUE(Tick(device, [&] { return device.GetState() != CAbstractDevice::StateOnline; }));
     EXPECT_EQ(device.GetQueueCount(), 0);
     ASSERT_TRUE(Tick(device, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
-    ASSERT_TRUE(peer.WaitAccepted(2, 5000));
+    ASSERT_TRUE(peer.WaitAccepted(2, 10000));
     peer.Clear();
     EXPECT_TRUE(device.Press(1, nullptr));
     ASSERT_TRUE(Tick(device, [&] { return peer.Bytes().size() >= 5; }));

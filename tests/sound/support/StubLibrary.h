@@ -31,7 +31,7 @@ public:
     // Log lines that start with `prefix`.
     std::vector<std::string> Calls(const std::string& prefix);
     // Waits (at most timeoutMs) until a log line equal to `line` appears.
-    bool WaitFor(const std::string& line, uint32_t timeoutMs = 3000);
+    bool WaitFor(const std::string& line, uint32_t timeoutMs = 10000);
 
 private:
     std::string m_path;

@@ -76,8 +76,8 @@ TEST(KnxPeers, TunnellingOverATcpGateway)
     device.EndChannels();
     ASSERT_TRUE(device.Connect());
 
-    ASSERT_TRUE(
-        device.TickUntil([&] { return !FramesOf(FramesIn(gateway.Bytes()), ConnectRequest).empty(); }, 5000));
+    ASSERT_TRUE(device.TickUntil([&] { return !FramesOf(FramesIn(gateway.Bytes()), ConnectRequest).empty(); },
+                                 10000));
     Seen request = FramesOf(FramesIn(gateway.Bytes()), ConnectRequest)[0];
     // The endpoint is the address the kernel uses toward the gateway.
     ASSERT_EQ(request.body.size(), 20u);
@@ -86,10 +86,10 @@ TEST(KnxPeers, TunnellingOverATcpGateway)
 
     ASSERT_TRUE(
         gateway.Send(Frame(ConnectResponse, {3, 0, 0x08, 0x01, 127, 0, 0, 1, 0x0E, 0x57, 4, 4, 0x11, 0x64})));
-    ASSERT_TRUE(device.TickUntil([&] { return device.GetState() == CAbstractDevice::StateOnline; }, 3000));
+    ASSERT_TRUE(device.TickUntil([&] { return device.GetState() == CAbstractDevice::StateOnline; }, 10000));
     // The feedback group is read first.
     ASSERT_TRUE(device.TickUntil(
-        [&] { return !FramesOf(FramesIn(gateway.Bytes()), TunnellingRequest).empty(); }, 3000));
+        [&] { return !FramesOf(FramesIn(gateway.Bytes()), TunnellingRequest).empty(); }, 10000));
     Seen read = FramesOf(FramesIn(gateway.Bytes()), TunnellingRequest)[0];
     EXPECT_EQ(read.body,
               (Bytes{0x04, 3, 0, 0, 0x11, 0x00, 0x8C, 0xE0, 0x11, 0x64, 0x0A, 0x04, 0x01, 0x00, 0x00}));
@@ -101,15 +101,15 @@ TEST(KnxPeers, TunnellingOverATcpGateway)
     ASSERT_TRUE(gateway.Send(Bytes(telegram.begin(), telegram.begin() + 7)));
     device.TickFor(20);
     ASSERT_TRUE(gateway.Send(Bytes(telegram.begin() + 7, telegram.end())));
-    ASSERT_TRUE(device.TickUntil([&] { return device.Posted(1, 21.5f); }, 3000));
+    ASSERT_TRUE(device.TickUntil([&] { return device.Posted(1, 21.5f); }, 10000));
     ASSERT_TRUE(
-        device.TickUntil([&] { return !FramesOf(FramesIn(gateway.Bytes()), TunnellingAck).empty(); }, 3000));
+        device.TickUntil([&] { return !FramesOf(FramesIn(gateway.Bytes()), TunnellingAck).empty(); }, 10000));
     EXPECT_EQ(FramesOf(FramesIn(gateway.Bytes()), TunnellingAck)[0].body, (Bytes{0x04, 3, 0x20, 0x00}));
 
     // A press goes out with the next sequence.
     ASSERT_TRUE(device.Press(2, nullptr));
     ASSERT_TRUE(device.TickUntil(
-        [&] { return FramesOf(FramesIn(gateway.Bytes()), TunnellingRequest).size() == 2; }, 3000));
+        [&] { return FramesOf(FramesIn(gateway.Bytes()), TunnellingRequest).size() == 2; }, 10000));
     Seen write = FramesOf(FramesIn(gateway.Bytes()), TunnellingRequest)[1];
     EXPECT_EQ(write.body[2], 1);
     EXPECT_EQ(Bytes(write.body.end() - 5, write.body.end()), (Bytes{0x0A, 0x03, 0x01, 0x00, 0x81}));
@@ -117,7 +117,7 @@ TEST(KnxPeers, TunnellingOverATcpGateway)
     // The gateway drops the link: the panel connects anew.
     gateway.CloseClient();
     ASSERT_TRUE(device.TickUntil(
-        [&] { return FramesOf(FramesIn(gateway.Bytes()), ConnectRequest).size() == 2; }, 5000));
+        [&] { return FramesOf(FramesIn(gateway.Bytes()), ConnectRequest).size() == 2; }, 10000));
     EXPECT_EQ(gateway.Accepted(), 2);
 }
 
@@ -146,27 +146,29 @@ TEST(KnxPeers, ObjectServerVersion2)
 
     const Bytes read{0x06, 0x20, 0xF0, 0x80, 0x00, 0x11, 0x04, 0x00, 0x00,
                      0x00, 0xF0, 0x05, 0x01, 0x01, 0x00, 0x02, 0x01};
-    ASSERT_TRUE(device.TickUntil([&] { return server.Bytes().size() >= read.size(); }, 5000));
+    ASSERT_TRUE(device.TickUntil([&] { return server.Bytes().size() >= read.size(); }, 10000));
     EXPECT_EQ(server.Bytes(), read);
     ASSERT_TRUE(server.Send(Baos2x({0xF0, 0x85, 0x01, 0x01, 0x00, 0x02, 0x01, 0x01, 0x00, 0x02, 0x01, 0x02,
                                     0x01, 0x02, 0x00, 0x02, 0x0C, 0x33})));
-    ASSERT_TRUE(device.TickUntil([&] { return device.Posted(1, 258.0f) && device.Posted(2, 21.5f); }, 3000));
+    ASSERT_TRUE(device.TickUntil([&] { return device.Posted(1, 258.0f) && device.Posted(2, 21.5f); }, 10000));
     ASSERT_TRUE(
         server.Send(Baos2x({0xF0, 0xC1, 0x01, 0x01, 0x00, 0x01, 0x01, 0x01, 0x00, 0x02, 0x00, 0x05})));
-    ASSERT_TRUE(device.TickUntil([&] { return device.Posted(1, 5.0f); }, 3000));
+    ASSERT_TRUE(device.TickUntil([&] { return device.Posted(1, 5.0f); }, 10000));
 
     // Two writes: the server leaves the first unanswered, so the second goes out once the first is
     // dropped after 6 s.
     server.Clear();
     std::unique_ptr<CNerulanValue> temperature(CNerulanValue::NewFloat(20.3f));
     std::unique_ptr<CNerulanValue> level(CNerulanValue::NewInt(7));
+    // Read before the first write can go out: the server sees it only some time after it was
+    // sent, and a clock read then would make the wait look shorter than it was.
+    uint32_t first = platform::ClockMs();
     ASSERT_TRUE(device.SetValue(2, temperature.get()));
     ASSERT_TRUE(device.SetValue(1, level.get()));
-    ASSERT_TRUE(device.TickUntil([&] { return server.ChunkCount() >= 1; }, 3000));
-    uint32_t first = platform::ClockMs();
+    ASSERT_TRUE(device.TickUntil([&] { return server.ChunkCount() >= 1; }, 10000));
     EXPECT_EQ(server.Bytes(), (Bytes{0x06, 0x20, 0xF0, 0x80, 0x00, 0x16, 0x04, 0x00, 0x00, 0x00, 0xF0,
                                      0x06, 0x01, 0x02, 0x00, 0x01, 0x01, 0x02, 0x03, 0x02, 0x07, 0xEE}));
-    ASSERT_TRUE(device.TickUntil([&] { return server.Bytes().size() > 22; }, 9000));
+    ASSERT_TRUE(device.TickUntil([&] { return server.Bytes().size() > 22; }, 20000));
     EXPECT_GE(platform::ClockMs() - first, CAbstractBAOSTcpDevice::kReplyTimeout);
     Bytes all = server.Bytes();
     EXPECT_EQ(Bytes(all.begin() + 22, all.end()),
@@ -189,18 +191,18 @@ TEST(KnxPeers, ObjectServerVersion1)
     device.EndChannels();
     ASSERT_TRUE(device.Connect());
 
-    ASSERT_TRUE(device.TickUntil([&] { return server.Bytes().size() >= 4; }, 5000));
+    ASSERT_TRUE(device.TickUntil([&] { return server.Bytes().size() >= 4; }, 10000));
     EXPECT_EQ(server.Bytes(), (Bytes{0xF0, 0x05, 0x04, 0x02}));
     // The reply in two pieces: percent 0x80 and a signed -2.
     ASSERT_TRUE(server.Send({0xF0, 0x85, 0x04, 0x02, 0x04, 0x01}));
     device.TickFor(20);
     ASSERT_TRUE(server.Send({0x80, 0x05, 0x04, 0xFF, 0xFF, 0xFF, 0xFE}));
-    ASSERT_TRUE(device.TickUntil([&] { return device.Posted(1, 50.0f) && device.Posted(2, -2.0f); }, 3000));
+    ASSERT_TRUE(device.TickUntil([&] { return device.Posted(1, 50.0f) && device.Posted(2, -2.0f); }, 10000));
     // Polls with the period read the range again.
     server.Clear();
-    ASSERT_TRUE(device.TickUntil([&] { return server.Bytes().size() >= 4; }, 3000));
+    ASSERT_TRUE(device.TickUntil([&] { return server.Bytes().size() >= 4; }, 10000));
     EXPECT_EQ(server.Bytes(), (Bytes{0xF0, 0x05, 0x04, 0x02}));
     ASSERT_TRUE(server.Send({0xF0, 0xC1, 0x05, 0x01, 0x05, 0x04, 0x00, 0x00, 0x00, 0x09}));
-    ASSERT_TRUE(device.TickUntil([&] { return device.Posted(2, 9.0f); }, 3000));
+    ASSERT_TRUE(device.TickUntil([&] { return device.Posted(2, 9.0f); }, 10000));
 }
 } // namespace

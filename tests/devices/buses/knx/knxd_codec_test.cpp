@@ -173,8 +173,7 @@ TEST(KnxdCodec, TunnelConnectsWritesReadsAndDisconnects)
             ASSERT_TRUE(ParseConnectionHeader(body.data(), body.size(), ack));
             EXPECT_EQ(ack.sequence, 0);
             EXPECT_EQ(ack.status, 0);
-            usleep(300 * 1000);
-            std::string heard = knxd.EndListener();
+            std::string heard = knxd.EndListenerWhenHeard({"to 1/2/3: 07 EE"});
             EXPECT_NE(heard.find("to 1/2/3: 07 EE"), std::string::npos) << heard;
 
             request.clear();

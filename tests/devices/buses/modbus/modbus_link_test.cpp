@@ -31,7 +31,7 @@ using modbus_test::SerialParams;
 using modbus_test::TcpParams;
 using modbus_test::TestDevice;
 
-constexpr uint32_t kWait = 5000;
+constexpr uint32_t kWait = 10000;
 constexpr uint32_t kTimeout = CAbstractModbusDevice::kAnswerTimeout;
 
 template <class Device> bool HasValue(const TestDevice<Device>& device, uint32_t channel, float expected)

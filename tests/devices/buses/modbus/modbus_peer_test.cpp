@@ -38,7 +38,7 @@ public:
 
     // Sends one request and waits for one whole reply; false when none came within ms.
     bool Ask(uint16_t transactionId, uint8_t unit, const CModbusPdu& pdu, ModbusReply& reply,
-             uint32_t ms = 2000)
+             uint32_t ms = 10000)
     {
         const Bytes frame = Encode(transactionId, unit, pdu);
         if (write(m_fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()))

@@ -78,7 +78,7 @@ protected:
         params.port = peer.Port();
         ASSERT_TRUE(device->Configure(&params));
         ASSERT_TRUE(Tick(*device, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
-        ASSERT_TRUE(peer.WaitAccepted(1, 5000));
+        ASSERT_TRUE(peer.WaitAccepted(1, 10000));
     }
     // Waits until the peer holds `count` chunks.
     bool Chunks(size_t count)

@@ -87,6 +87,20 @@ bool UnixSocketAnswers(const std::string& path)
     return ok;
 }
 
+// Sockets on the server's path: the listening one and one for every client connected to it.
+int SocketsOn(const std::string& path)
+{
+    std::ifstream table("/proc/net/unix");
+    int count = 0;
+    for (std::string line; std::getline(table, line);)
+    {
+        if (line.size() > path.size() && line.compare(line.size() - path.size(), path.size(), path) == 0 &&
+            line[line.size() - path.size() - 1] == ' ')
+            ++count;
+    }
+    return count;
+}
+
 std::string ReadAll(const std::string& path)
 {
     std::ifstream in(path);
@@ -179,10 +193,33 @@ bool KnxdPeer::StartListener(const std::string& arguments)
     std::istringstream words(arguments);
     for (std::string word; words >> word;)
         argv.push_back(word);
+    const int before = SocketsOn(m_socket);
     m_listener = Spawn(argv, m_listenerFile);
-    // knxtool has connected once it has been up for a moment; nothing it prints says so.
+    if (m_listener <= 0)
+        return false;
+    // Nothing knxtool prints says it listens: wait (up to 10 s on a busy machine) until its
+    // connection shows on the server's socket, then a moment for it to open its group socket.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (SocketsOn(m_socket) <= before && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    return m_listener > 0;
+    return true;
+}
+
+std::string KnxdPeer::EndListenerWhenHeard(const std::vector<std::string>& wanted, int timeoutMs)
+{
+    auto heardAll = [&]
+    {
+        const std::string text = ReadAll(m_listenerFile);
+        for (const std::string& w : wanted)
+            if (text.find(w) == std::string::npos)
+                return false;
+        return true;
+    };
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (m_listener > 0 && !heardAll() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return EndListener();
 }
 
 std::string KnxdPeer::EndListener()

@@ -2,6 +2,7 @@
 #include <functional>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 // knxd as a real KNXnet/IP tunnelling server for tests. knxd's server joins the KNX multicast
 // group on the default-route interface, so it only ever runs inside a network namespace of the
@@ -33,6 +34,9 @@ public:
     // listeners (groupsocketlisten); EndListener stops it and returns what it wrote.
     bool StartListener(const std::string& arguments);
     std::string EndListener();
+    // Waits until the listener has written every one of `wanted` (at most timeoutMs), then ends it
+    // and returns what it wrote.
+    std::string EndListenerWhenHeard(const std::vector<std::string>& wanted, int timeoutMs = 10000);
 
 private:
     pid_t m_pid = -1;
