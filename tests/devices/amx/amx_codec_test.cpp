@@ -8,12 +8,12 @@
 
 #include "common/FrameScanner.h"
 #include "common/InStream.h"
-#include "devices/amx/support/AmxMaster.h"
 #include "devices/controllers/amx/AMXChannel.h"
 #include "devices/controllers/amx/AMXCodec.h"
 #include "devices/controllers/amx/AMXKeyGenerator.h"
 #include "devices/controllers/amx/AMXPacketCodec.h"
 #include "devices/controllers/amx/AMXValue.h"
+#include "support/AmxMaster.h"
 
 namespace
 {

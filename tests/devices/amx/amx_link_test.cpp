@@ -9,9 +9,9 @@
 
 #include "common/NerulanValue.h"
 #include "devices/DeviceParams.h"
-#include "devices/amx/support/AmxMaster.h"
 #include "devices/amx/support/AmxTestDevice.h"
 #include "platform/Clock.h"
+#include "support/AmxMaster.h"
 
 namespace
 {

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "common/NerulanValue.h"
-#include "devices/amx/support/AmxMaster.h"
 #include "devices/amx/support/AmxTestDevice.h"
+#include "support/AmxMaster.h"
 
 namespace
 {

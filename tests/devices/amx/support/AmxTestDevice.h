@@ -80,11 +80,17 @@ public:
         m_local.tm_wday = weekday;
     }
 
+    // Records every panel command; with `interpret` set it also runs it as the link does.
     void ExecuteCommand(uint16_t port, char* text) override
     {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_commands.push_back(std::to_string(port) + ":" + text);
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_commands.push_back(std::to_string(port) + ":" + text);
+        }
+        if (interpret)
+            CAMXDevice::ExecuteCommand(port, text);
     }
+    std::atomic<bool> interpret{false};
     std::vector<std::string> Commands()
     {
         std::lock_guard<std::mutex> guard(m_lock);

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "support/TcpPeer.h"
+#include "TcpPeer.h"
 
 namespace amx_test
 {
