@@ -29,7 +29,7 @@ public:
             event.FreePayloads();
     }
     // Text addresses 0 to 99 exist on ports 1 and 2, so that most commands reach their event.
-    int32_t FindChannelId(uint16_t address, uint8_t channelClass, uint8_t kind, uint16_t port) override
+    int32_t FindChannelId(uint32_t address, uint8_t channelClass, uint8_t kind, uint16_t port) override
     {
         if (channelClass == 0 && kind == 1 && address < 100 && (port == 1 || port == 2))
             return address + 100 * port;
@@ -38,7 +38,7 @@ public:
                 return local.id;
         return -1;
     }
-    int32_t FindOrCreateLocalChannel(uint16_t channelNumber, uint16_t port) override
+    int32_t FindOrCreateLocalChannel(uint32_t channelNumber, uint16_t port) override
     {
         int32_t id = FindChannelId(channelNumber, 1, 2, port);
         if (id >= 0)
