@@ -32,7 +32,7 @@ public:
     int32_t FindChannelId(uint32_t address, uint8_t channelClass, uint8_t kind, uint16_t port) override
     {
         if (channelClass == 0 && kind == 1 && address < 100 && (port == 1 || port == 2))
-            return address + 100 * port;
+            return static_cast<int32_t>(address) + 100 * port;
         for (const Local& local : m_locals)
             if (channelClass == 1 && kind == 2 && local.number == address && local.port == port)
                 return local.id;
@@ -57,7 +57,7 @@ public:
 private:
     struct Local
     {
-        uint16_t number;
+        uint32_t number;
         uint16_t port;
         int32_t id;
     };
