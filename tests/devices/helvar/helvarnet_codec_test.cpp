@@ -37,6 +37,8 @@ HelvarNetTarget Device(uint8_t command, int32_t value, uint32_t fade)
     return t;
 }
 
+// "@1.2.3.4" in these texts is a lighting device's address on the Helvar bus (cluster, router,
+// subnet, device), carried inside the message; it is never a network host.
 TEST(HelvarNetCodec, Messages)
 {
     HelvarNetTarget scene = Group(11, 3, 0, 0);

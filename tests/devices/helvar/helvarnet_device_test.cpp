@@ -43,7 +43,8 @@ Bytes GroupBlob(uint8_t action, uint8_t command, uint32_t group, Bytes middle, u
     return blob;
 }
 
-// A device command or query at 1.2.3.4 (or another address).
+// A device command or query at the Helvar bus address 1.2.3.4 (cluster, router, subnet, device;
+// carried inside the message, not a network host), or another one.
 Bytes DeviceBlob(uint8_t action, uint32_t period, uint8_t command, uint8_t bit, Bytes middle, uint32_t fade,
                  Bytes address = {1, 2, 3, 4})
 {

@@ -89,12 +89,12 @@ TEST(SmartBusCodec, WritesRelayPressByteExact)
 TEST(SmartBusCodec, UdpPrefixIsAddressInNetworkOrderThenWord)
 {
     Bytes out;
-    // 192.168.1.20 as the socket layer holds it (network order in memory).
-    const uint8_t address[4] = {192, 168, 1, 20};
+    // 127.0.0.1 as the socket layer holds it (network order in memory).
+    const uint8_t address[4] = {127, 0, 0, 1};
     uint32_t networkOrder;
     std::memcpy(&networkOrder, address, 4);
     SmartBusWritePrefix(out, networkOrder);
-    Bytes expected = {192, 168, 1, 20};
+    Bytes expected = {127, 0, 0, 1};
     const Bytes word = Text("HDLMIRACLE");
     expected.insert(expected.end(), word.begin(), word.end());
     EXPECT_EQ(out, expected);
