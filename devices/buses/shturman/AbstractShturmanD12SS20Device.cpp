@@ -8,6 +8,8 @@ namespace
 {
 using Codec = CShturmanD12SS20Codec;
 
+const Codec kCodec;
+
 SendPumpRules D12SS20Rules()
 {
     SendPumpRules rules;
@@ -18,21 +20,15 @@ SendPumpRules D12SS20Rules()
 }
 } // namespace
 
-CAbstractShturmanD12SS20Device::CAbstractShturmanD12SS20Device() : m_pump(*this, m_queue, D12SS20Rules()) {}
+CAbstractShturmanD12SS20Device::CAbstractShturmanD12SS20Device()
+    : CAbstractShturmanDevice(kCodec, D12SS20Rules())
+{
+}
 
 CAbstractShturmanD12SS20Device::~CAbstractShturmanD12SS20Device()
 {
+    // The transport's thread may still call in: it stops before the channels and modules go.
     DeleteTransport();
-}
-
-bool CAbstractShturmanD12SS20Device::Connect()
-{
-    return StandardConnect();
-}
-
-void CAbstractShturmanD12SS20Device::Disconnect()
-{
-    CloseTransport();
 }
 
 bool CAbstractShturmanD12SS20Device::AddChannel(uint32_t id, uint8_t valueType, uint8_t reportKind,
@@ -110,18 +106,6 @@ bool CAbstractShturmanD12SS20Device::PressOrRelease(uint16_t channel, uint8_t ac
     return false;
 }
 
-bool CAbstractShturmanD12SS20Device::Press(uint16_t channel, CNerulanValue* value)
-{
-    (void)value;
-    return PressOrRelease(channel, ActionPress);
-}
-
-bool CAbstractShturmanD12SS20Device::Release(uint16_t channel, CNerulanValue* value)
-{
-    (void)value;
-    return PressOrRelease(channel, ActionRelease);
-}
-
 bool CAbstractShturmanD12SS20Device::SetValue(uint16_t channel, CNerulanValue* value)
 {
     for (const auto& c : m_channels)
@@ -170,21 +154,8 @@ void CAbstractShturmanD12SS20Device::Poll()
     m_lastPoll = now;
 }
 
-bool CAbstractShturmanD12SS20Device::Update()
+void CAbstractShturmanD12SS20Device::OnLinkUp()
 {
-    if (GetState() != StateOnline)
-        return StandardUpdate();
-    DispatchEvents();
-    Poll();
-    m_pump.Pump();
-    return false;
-}
-
-void CAbstractShturmanD12SS20Device::OnConnected()
-{
-    m_in.Reset();
-    m_state = StateOnline;
-    // Every module is discovered again on each link, also one that missed an earlier discovery.
     for (uint8_t m = 0; m < CShturmanChannel::kModules; ++m)
     {
         if (!m_modules[m].configured)
@@ -194,22 +165,13 @@ void CAbstractShturmanD12SS20Device::OnConnected()
     }
 }
 
-void CAbstractShturmanD12SS20Device::OnDisconnected()
+void CAbstractShturmanD12SS20Device::OnFrame(const uint8_t* frame, int32_t size)
 {
-    m_pump.OnLinkLost();
-    m_state = StateIdle;
+    // A frame: the module's byte, the length, the reply, the checksum.
+    OnReply(frame[0] & 0x7F, frame + 2, size - 3);
 }
 
-void CAbstractShturmanD12SS20Device::OnReceive(const uint8_t* bytes, uint32_t length)
-{
-    m_in.Append(bytes, static_cast<int32_t>(length));
-    const uint8_t* frame = nullptr;
-    int32_t size = 0;
-    while (m_scanner.Next(m_in, frame, size))
-        OnFrame(frame[0] & 0x7F, frame + 2, size - 3);
-}
-
-void CAbstractShturmanD12SS20Device::OnFrame(uint8_t module, const uint8_t* reply, int32_t count)
+void CAbstractShturmanD12SS20Device::OnReply(uint8_t module, const uint8_t* reply, int32_t count)
 {
     // Only the answer of the head's module, while it waits, and long enough for its request,
     // releases the head; anything else is not an answer.

@@ -4,13 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/FrameScanner.h"
-#include "common/InStream.h"
-#include "devices/AbstractDevice.h"
 #include "devices/ChannelList.h"
-#include "devices/ReportPoster.h"
-#include "devices/SendPump.h"
-#include "devices/SendQueue.h"
+#include "devices/buses/shturman/AbstractShturmanDevice.h"
 #include "devices/buses/shturman/ShturmanD12SS20Channel.h"
 #include "devices/buses/shturman/ShturmanD12SS20Codec.h"
 
@@ -23,10 +18,9 @@
 // OnDisconnected and OnReceive (version queries, answers) on the transport thread. Messages are
 // built in local buffers and handed to the queue, which has its own lock; module records are
 // atomics.
-class CAbstractShturmanD12SS20Device : public CAbstractDevice
+class CAbstractShturmanD12SS20Device : public CAbstractShturmanDevice
 {
 public:
-    static constexpr int32_t kQueueCapacity = 128;
     static constexpr uint32_t kAnswerTimeout = 2000;
     static constexpr uint32_t kDefaultPollPeriod = 1000;
 
@@ -47,21 +41,10 @@ public:
     CAbstractShturmanD12SS20Device();
     ~CAbstractShturmanD12SS20Device() override;
 
-    bool Connect() override;
-    void Disconnect() override;
     bool AddChannel(uint32_t id, uint8_t valueType, uint8_t reportKind, uint8_t direction,
                     uint32_t blobLength, const uint8_t* blob) override;
-    bool Press(uint16_t channel, CNerulanValue* value) override;
-    bool Release(uint16_t channel, CNerulanValue* value) override;
     bool SetValue(uint16_t channel, CNerulanValue* value) override;
-    bool Hold(uint16_t, uint32_t) override { return false; }
-    bool SendBytes(const uint8_t*, uint32_t) override { return false; }
-    bool Update() override;
-    void OnConnected() override;
-    void OnDisconnected() override;
-    void OnReceive(const uint8_t* bytes, uint32_t length) override;
 
-    int32_t GetQueueCount() { return m_queue.GetCount(); }
     bool IsModuleUsed(uint8_t module) const { return m_modules[module & 0x7F].used; }
     uint8_t GetModuleType(uint8_t module) const { return m_modules[module & 0x7F].type; }
 
@@ -72,9 +55,12 @@ protected:
     bool Enqueue(int32_t tag, const std::vector<uint8_t>& frame);
     bool QueueRequest(uint8_t module, uint8_t request);
     bool QueueCommand(const CShturmanD12SS20Channel& channel, uint8_t kind, uint8_t v);
-    bool PressOrRelease(uint16_t channel, uint8_t action);
-    void Poll();
-    void OnFrame(uint8_t module, const uint8_t* reply, int32_t count);
+    bool PressOrRelease(uint16_t channel, uint8_t action) override;
+    void Poll() override;
+    // Every module is discovered again on each link, also one that missed an earlier discovery.
+    void OnLinkUp() override;
+    void OnFrame(const uint8_t* frame, int32_t size) override;
+    void OnReply(uint8_t module, const uint8_t* reply, int32_t count);
     void OnAnswer(uint8_t request, uint8_t module, const uint8_t* reply, int32_t count);
     void ApplyStatus(uint8_t module, uint8_t subIndex, uint8_t value);
     CShturmanD12SS20Channel* FirstOfKind(uint8_t module, uint8_t kind) const;
@@ -84,10 +70,4 @@ protected:
     std::atomic<uint32_t> m_lastPoll{0};
     CChannelList<CShturmanD12SS20Channel> m_channels;
     std::array<Module, CShturmanChannel::kModules> m_modules;
-    CShturmanD12SS20Codec m_codec;
-    CFrameScanner m_scanner{m_codec};
-    CInStream m_in{CInStream::Grow, 128};
-    CSendQueue m_queue{kQueueCapacity};
-    CSendPump m_pump;
-    CReportPoster m_poster{*this};
 };

@@ -5,6 +5,8 @@
 
 namespace
 {
+const CShturmanXXV07Codec kCodec;
+
 // Nothing answers a request: the head leaves the queue when its 200 ms are over.
 SendPumpRules XXV07Rules()
 {
@@ -26,21 +28,14 @@ int32_t PollTag(uint8_t module)
 }
 } // namespace
 
-CAbstractShturmanXXV07Device::CAbstractShturmanXXV07Device() : m_pump(*this, m_queue, XXV07Rules()) {}
+CAbstractShturmanXXV07Device::CAbstractShturmanXXV07Device() : CAbstractShturmanDevice(kCodec, XXV07Rules())
+{
+}
 
 CAbstractShturmanXXV07Device::~CAbstractShturmanXXV07Device()
 {
+    // The transport's thread may still call in: it stops before the channels and modules go.
     DeleteTransport();
-}
-
-bool CAbstractShturmanXXV07Device::Connect()
-{
-    return StandardConnect();
-}
-
-void CAbstractShturmanXXV07Device::Disconnect()
-{
-    CloseTransport();
 }
 
 bool CAbstractShturmanXXV07Device::AddChannel(uint32_t id, uint8_t valueType, uint8_t reportKind,
@@ -79,18 +74,6 @@ bool CAbstractShturmanXXV07Device::PressOrRelease(uint16_t channel, uint8_t acti
     return false;
 }
 
-bool CAbstractShturmanXXV07Device::Press(uint16_t channel, CNerulanValue* value)
-{
-    (void)value;
-    return PressOrRelease(channel, ActionPress);
-}
-
-bool CAbstractShturmanXXV07Device::Release(uint16_t channel, CNerulanValue* value)
-{
-    (void)value;
-    return PressOrRelease(channel, ActionRelease);
-}
-
 bool CAbstractShturmanXXV07Device::SetValue(uint16_t channel, CNerulanValue* value)
 {
     for (const auto& c : m_channels)
@@ -127,41 +110,16 @@ void CAbstractShturmanXXV07Device::Poll()
     m_lastStatus = now;
 }
 
-bool CAbstractShturmanXXV07Device::Update()
+void CAbstractShturmanXXV07Device::OnLinkUp()
 {
-    if (GetState() != StateOnline)
-        return StandardUpdate();
-    DispatchEvents();
-    Poll();
-    m_pump.Pump();
-    return false;
-}
-
-void CAbstractShturmanXXV07Device::OnConnected()
-{
-    m_in.Reset();
-    m_state = StateOnline;
     Poll();
 }
 
-void CAbstractShturmanXXV07Device::OnDisconnected()
+void CAbstractShturmanXXV07Device::OnFrame(const uint8_t* frame, int32_t size)
 {
-    m_pump.OnLinkLost();
-    m_state = StateIdle;
-}
-
-void CAbstractShturmanXXV07Device::OnReceive(const uint8_t* bytes, uint32_t length)
-{
-    m_in.Append(bytes, static_cast<int32_t>(length));
-    const uint8_t* frame = nullptr;
-    int32_t size = 0;
-    // Bytes that form no status frame (the bus echoes the requests) are dropped by the scanner.
-    while (m_scanner.Next(m_in, frame, size))
-        OnStatus(frame);
-}
-
-void CAbstractShturmanXXV07Device::OnStatus(const uint8_t* frame)
-{
+    // The codec passes whole status frames only; a shorter one would be read past its end.
+    if (size < CShturmanXXV07Codec::kStatusLength)
+        return;
     m_lastStatus = Now();
     const uint8_t module = frame[2];
     if (module >= CShturmanChannel::kModules || !m_modules[module].used)

@@ -2,15 +2,9 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <vector>
 
-#include "common/FrameScanner.h"
-#include "common/InStream.h"
-#include "devices/AbstractDevice.h"
 #include "devices/ChannelList.h"
-#include "devices/ReportPoster.h"
-#include "devices/SendPump.h"
-#include "devices/SendQueue.h"
+#include "devices/buses/shturman/AbstractShturmanDevice.h"
 #include "devices/buses/shturman/ShturmanXXV07Channel.h"
 #include "devices/buses/shturman/ShturmanXXV07Codec.h"
 
@@ -21,10 +15,9 @@
 //
 // Threads: presses, values, polls and the pump on the tick thread; OnConnected (with its poll),
 // OnDisconnected and OnReceive on the transport thread. Module values are atomics.
-class CAbstractShturmanXXV07Device : public CAbstractDevice
+class CAbstractShturmanXXV07Device : public CAbstractShturmanDevice
 {
 public:
-    static constexpr int32_t kQueueCapacity = 128;
     static constexpr uint32_t kPollPeriod = 500;
     static constexpr uint32_t kFrameGap = 200;
 
@@ -38,38 +31,24 @@ public:
     CAbstractShturmanXXV07Device();
     ~CAbstractShturmanXXV07Device() override;
 
-    bool Connect() override;
-    void Disconnect() override;
     bool AddChannel(uint32_t id, uint8_t valueType, uint8_t reportKind, uint8_t direction,
                     uint32_t blobLength, const uint8_t* blob) override;
-    bool Press(uint16_t channel, CNerulanValue* value) override;
-    bool Release(uint16_t channel, CNerulanValue* value) override;
     bool SetValue(uint16_t channel, CNerulanValue* value) override;
-    bool Hold(uint16_t, uint32_t) override { return false; }
-    bool SendBytes(const uint8_t*, uint32_t) override { return false; }
-    bool Update() override;
-    void OnConnected() override;
-    void OnDisconnected() override;
-    void OnReceive(const uint8_t* bytes, uint32_t length) override;
 
-    int32_t GetQueueCount() { return m_queue.GetCount(); }
     int32_t GetPending() const { return m_in.Pending(); }
 
 protected:
-    void Poll();
+    void Poll() override;
+    void OnLinkUp() override;
+    bool PressOrRelease(uint16_t channel, uint8_t action) override;
     bool QueueCommand(const CShturmanXXV07Channel& channel, uint8_t value);
-    bool PressOrRelease(uint16_t channel, uint8_t action);
-    void OnStatus(const uint8_t* frame);
+    // A status frame: the echo of the requests and other bytes that form no status frame never
+    // come here, the scanner drops them.
+    void OnFrame(const uint8_t* frame, int32_t size) override;
     void ApplyValue(uint8_t module, uint8_t index, uint8_t value);
 
     CChannelList<CShturmanXXV07Channel> m_channels;
     std::array<Module, CShturmanChannel::kModules> m_modules;
     std::atomic<uint32_t> m_lastStatus{0};
     uint32_t m_pollPeriod = kPollPeriod;
-    CShturmanXXV07Codec m_codec;
-    CFrameScanner m_scanner{m_codec};
-    CInStream m_in{CInStream::Grow, 128};
-    CSendQueue m_queue{kQueueCapacity};
-    CSendPump m_pump;
-    CReportPoster m_poster{*this};
 };
