@@ -16,6 +16,7 @@
 #include "devices/buses/shturman/ShturmanD12SS20TcpDevice.h"
 #include "devices/buses/shturman/ShturmanXXV07SerialDevice.h"
 #include "devices/buses/shturman/ShturmanXXV07TCPDevice.h"
+#include "devices/shturman/support/ShturmanTestSupport.h"
 #include "devices/support/RecordingDriver.h"
 #include "platform/Clock.h"
 #include "support/PtyPeer.h"
@@ -24,7 +25,7 @@
 
 namespace
 {
-using Bytes = std::vector<uint8_t>;
+using shturman_test::Bytes;
 using Codec = CShturmanD12SS20Codec;
 using driver_test::Hex;
 using driver_test::Tick;
@@ -149,28 +150,17 @@ Bytes Blob(uint8_t action, uint8_t module, uint8_t kind, Bytes rest = {})
     return blob;
 }
 
-class CTestD12 : public driver_test::CRecording<CShturmanD12SS20TcpDevice>
-{
-public:
-    // The transport stops before any destructor runs, so its thread never meets a half-destroyed object.
-    ~CTestD12() override { DeleteTransport(); }
-    uint8_t PumpState() const { return m_pump.GetState(); }
-    int32_t HeadTag() { return m_queue.PeekTag(); }
-};
+using CTestD12 = shturman_test::CTestDevice<CShturmanD12SS20TcpDevice>;
 
 const Bytes kDiscovery3 = {0x83, 0x02, 0x22, 0x5E};
 
-class D12SS20Link : public ::testing::Test
+class D12SS20Link : public shturman_test::CLinkTest<CShturmanD12SS20TcpDevice>
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(peer.Ok());
+        CLinkTest::SetUp();
         device.SetId(4);
-    }
-    bool Add(uint32_t id, uint8_t type, const Bytes& blob, uint8_t direction = 0)
-    {
-        return device.AddChannel(id, type, 1, direction, static_cast<uint32_t>(blob.size()), blob.data());
     }
     // Module 3 answers its discovery and its version query with the version's first byte.
     void Answer(uint8_t module, uint8_t versionLow)
@@ -182,16 +172,10 @@ protected:
     void Start(uint32_t pollPeriod)
     {
         DeviceParams params;
-        params.host = "127.0.0.1";
-        params.port = peer.Port();
         params.value = pollPeriod;
-        ASSERT_TRUE(device.Configure(&params));
-        ASSERT_TRUE(Tick(device, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
+        StartWith(params);
     }
     bool Received(const Bytes& bytes) { return Hex(peer.Bytes()).find(Hex(bytes)) != std::string::npos; }
-
-    TcpPeer peer;
-    CTestD12 device;
 };
 
 TEST_F(D12SS20Link, VersionDecidesTheCommands)
@@ -302,20 +286,13 @@ TEST_F(D12SS20Link, SilentModulesKeepTheQueueBounded)
 
 TEST(D12SS20Serial, DiscoveryOverAPty)
 {
-    TempFolder folder;
-    PtyPeer peer(folder.Path(), 4);
-    ASSERT_TRUE(peer.Ok());
-    driver_test::CCurrentFolder here(folder.Path());
-    ASSERT_TRUE(here.Ok());
+    shturman_test::CPtyBus bus(4);
+    ASSERT_TRUE(bus.Ok());
+    PtyPeer& peer = bus.peer;
     driver_test::CRecording<CShturmanD12SS20SerialDevice> device;
     const Bytes blob = Blob(1, 3, 0, {0, 0, 0});
     ASSERT_TRUE(device.AddChannel(1, ValueBool, 1, 0, static_cast<uint32_t>(blob.size()), blob.data()));
-    DeviceParams params;
-    params.port = 4;
-    params.baud = 9600;
-    params.dataBits = 8;
-    params.parity = 'n';
-    params.readInterval = 1;
+    DeviceParams params = bus.Params();
     params.value = 100;
     ASSERT_TRUE(device.Configure(&params));
     ASSERT_TRUE(driver_test::Converse(device, peer, kDiscovery3, Framed({0x83, 0x02, 0x01})));

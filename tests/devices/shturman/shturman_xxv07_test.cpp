@@ -12,16 +12,15 @@
 #include "devices/buses/shturman/ShturmanXXV07Codec.h"
 #include "devices/buses/shturman/ShturmanXXV07SerialDevice.h"
 #include "devices/buses/shturman/ShturmanXXV07TCPDevice.h"
+#include "devices/shturman/support/ShturmanTestSupport.h"
 #include "devices/support/RecordingDriver.h"
 #include "support/PtyPeer.h"
-#include "support/TcpPeer.h"
-#include "support/TempFolder.h"
 
 namespace
 {
-using Bytes = std::vector<uint8_t>;
 using driver_test::Hex;
 using driver_test::Tick;
+using shturman_test::Bytes;
 
 const Bytes kStatus = {0x0C, 0xF3, 0x05, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x43};
 
@@ -57,37 +56,19 @@ Bytes Blob(uint8_t action, uint8_t module, uint8_t index, uint8_t extra, uint8_t
     return {action, module, index, extra, value};
 }
 
-class CTestXXV07 : public driver_test::CRecording<CShturmanXXV07TCPDevice>
-{
-public:
-    // The transport stops before any destructor runs, so its thread never meets a half-destroyed object.
-    ~CTestXXV07() override { DeleteTransport(); }
-    uint8_t PumpState() const { return m_pump.GetState(); }
-};
-
-class XXV07Link : public ::testing::Test
+class XXV07Link : public shturman_test::CLinkTest<CShturmanXXV07TCPDevice>
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(peer.Ok());
+        CLinkTest::SetUp();
         device.SetId(2);
-    }
-    bool Add(uint32_t id, uint8_t type, const Bytes& blob, uint8_t direction = 0)
-    {
-        return device.AddChannel(id, type, 1, direction, static_cast<uint32_t>(blob.size()), blob.data());
     }
     void Start()
     {
         DeviceParams params;
-        params.host = "127.0.0.1";
-        params.port = peer.Port();
-        ASSERT_TRUE(device.Configure(&params));
-        ASSERT_TRUE(Tick(device, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
+        StartWith(params);
     }
-
-    TcpPeer peer;
-    CTestXXV07 device;
 };
 
 TEST_F(XXV07Link, RefusesChannelsOutsideTheBus)
@@ -195,20 +176,13 @@ TEST_F(XXV07Link, SilentModulesAreNotPolledTwice)
 
 TEST(XXV07Serial, CommandOverAPty)
 {
-    TempFolder folder;
-    PtyPeer peer(folder.Path(), 7);
-    ASSERT_TRUE(peer.Ok());
-    driver_test::CCurrentFolder here(folder.Path());
-    ASSERT_TRUE(here.Ok());
+    shturman_test::CPtyBus bus(7);
+    ASSERT_TRUE(bus.Ok());
+    PtyPeer& peer = bus.peer;
     driver_test::CRecording<CShturmanXXV07SerialDevice> device;
     const Bytes blob = Blob(2, 5, 2, 0x11, 0x40);
     ASSERT_TRUE(device.AddChannel(1, ValueBool, 1, 0, static_cast<uint32_t>(blob.size()), blob.data()));
-    DeviceParams params;
-    params.port = 7;
-    params.baud = 9600;
-    params.dataBits = 8;
-    params.parity = 'n';
-    params.readInterval = 1;
+    DeviceParams params = bus.Params();
     ASSERT_TRUE(device.Configure(&params));
     ASSERT_TRUE(Tick(device, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
     ASSERT_TRUE(Tick(device, [&] { return peer.Bytes().size() >= 3; }));
