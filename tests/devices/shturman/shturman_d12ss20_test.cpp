@@ -2,7 +2,6 @@
 // against a scripted bus over TCP on 127.0.0.1 and over a pty as COMn.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -274,14 +273,7 @@ TEST_F(D12SS20Link, SilentModulesKeepTheQueueBounded)
     Answer(3, 0x06);
     Start(1);
     ASSERT_TRUE(Tick(device, [&] { return device.IsModuleUsed(3); }));
-    int32_t most = 0;
-    for (uint32_t t = 100000; t < 110000; t += 5)
-    {
-        device.HoldTime(t);
-        device.Update();
-        most = std::max(most, device.GetQueueCount());
-    }
-    EXPECT_LE(most, 2);
+    EXPECT_LE(shturman_test::MostQueued(device, 100000, 110000), 2);
 }
 
 TEST(D12SS20Serial, DiscoveryOverAPty)

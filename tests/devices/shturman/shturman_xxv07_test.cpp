@@ -164,14 +164,7 @@ TEST_F(XXV07Link, SilentModulesAreNotPolledTwice)
     for (uint8_t m = 0; m < 20; ++m)
         Add(m + 1u, ValueBool, Blob(1, m, 0, 0, 0));
     Start();
-    int32_t most = 0;
-    for (uint32_t t = 100000; t < 106000; t += 5)
-    {
-        device.HoldTime(t);
-        device.Update();
-        most = std::max(most, device.GetQueueCount());
-    }
-    EXPECT_LE(most, 20);
+    EXPECT_LE(shturman_test::MostQueued(device, 100000, 106000), 20);
 }
 
 TEST(XXV07Serial, CommandOverAPty)

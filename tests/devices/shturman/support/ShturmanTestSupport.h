@@ -4,6 +4,7 @@
 // for the serial drivers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -26,6 +27,20 @@ public:
     uint8_t PumpState() const { return this->m_pump.GetState(); }
     int32_t HeadTag() { return this->m_queue.PeekTag(); }
 };
+
+// The longest the driver's send queue grows while its clock, held, steps from `from` to `to` in
+// 5 ms ticks: a bus whose modules stay silent must not fill it.
+template <class Device> int32_t MostQueued(Device& device, uint32_t from, uint32_t to)
+{
+    int32_t most = 0;
+    for (uint32_t t = from; t < to; t += 5)
+    {
+        device.HoldTime(t);
+        device.Update();
+        most = std::max(most, device.GetQueueCount());
+    }
+    return most;
+}
 
 // A TCP driver and the bus it talks to.
 template <class Driver> class CLinkTest : public ::testing::Test
