@@ -180,21 +180,8 @@ public:
         }
         writer.PutCount(0);
         writer.PutCount(0);
-        writer.PutCount(static_cast<uint16_t>(pages.size()));
-        for (const auto& page : pages)
-            PageRecordWriter::PutPage(writer, page);
-        writer.PutCount(static_cast<uint16_t>(popups.size()));
-        for (const auto& popup : popups)
-            PageRecordWriter::PutPopup(writer, popup);
-        std::vector<uint8_t> bytes(writer.Bytes().begin() + static_cast<std::ptrdiff_t>(start),
-                                   writer.Bytes().end());
-        m_stream = std::make_unique<CInStream>(CInStream::Refuse, static_cast<int32_t>(bytes.size()) + 1);
-        m_stream->Append(bytes.data(), static_cast<int32_t>(bytes.size()));
-        m_system->BeginLoad(m_stream.get());
-        for (int calls = 0; calls < 10000; calls++)
-            if (!m_system->LoadNext())
-                return m_system->GetCurrentPage() != nullptr;
-        return false;
+        buttontest::PutPagesAndPopups(writer, pages, popups);
+        return buttontest::LoadWritten(*m_system, writer, start, m_stream);
     }
 
     CDialogPopup* PageNamed(const char* name) const
