@@ -187,6 +187,14 @@ public:
         gate.reset(factory.Create(gateKind, "127.0.0.1", peer.Port(), nullptr, gateKnown));
     }
     bool Ok() const { return folder.Ok() && peer.Ok(); }
+    // Both kinds were known to the table and made as the driver classes named.
+    template <class Serial, class Gate> void ExpectMade() const
+    {
+        EXPECT_TRUE(serialKnown);
+        EXPECT_NE(dynamic_cast<Serial*>(serial.get()), nullptr);
+        EXPECT_TRUE(gateKnown);
+        EXPECT_NE(dynamic_cast<Gate*>(gate.get()), nullptr);
+    }
 
     SerialFolder folder;
     TcpPeer peer;

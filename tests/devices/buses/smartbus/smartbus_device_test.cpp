@@ -275,10 +275,7 @@ TEST(SmartBusFactory, TheTableCreatesTheSerialAndGatewayDrivers)
 {
     bus_test::FactoryDrivers made(0xC3, 0xC4);
     ASSERT_TRUE(made.Ok());
-    EXPECT_TRUE(made.serialKnown);
-    EXPECT_NE(dynamic_cast<CSmartBusSerialDevice*>(made.serial.get()), nullptr);
-    EXPECT_TRUE(made.gateKnown);
-    EXPECT_NE(dynamic_cast<CSmartBusTcpGateDevice*>(made.gate.get()), nullptr);
+    made.ExpectMade<CSmartBusSerialDevice, CSmartBusTcpGateDevice>();
     ASSERT_TRUE(made.gate);
     EXPECT_NE(made.gate->GetTransport(), nullptr);
 }

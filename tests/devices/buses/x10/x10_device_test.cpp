@@ -225,10 +225,7 @@ TEST(X10Factory, TheTableCreatesBothDrivers)
 {
     bus_test::FactoryDrivers made(0x93, 0x94);
     ASSERT_TRUE(made.Ok());
-    EXPECT_TRUE(made.serialKnown);
-    EXPECT_NE(dynamic_cast<CX10SerialDevice*>(made.serial.get()), nullptr);
-    EXPECT_TRUE(made.gateKnown);
-    EXPECT_NE(dynamic_cast<CX10TCPDevice*>(made.gate.get()), nullptr);
+    made.ExpectMade<CX10SerialDevice, CX10TCPDevice>();
 }
 
 // The time answer, read at a fixed local time: the check runs in a child process under
