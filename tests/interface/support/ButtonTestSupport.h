@@ -243,6 +243,10 @@ public:
 
     CCommandLog log;
 
+protected:
+    // Where a harness with records of its own keeps the bytes while the system reads them.
+    std::unique_ptr<CInStream>& LoadStream() { return m_stream; }
+
 private:
     bool m_sdl = false;
     SDL_Window* m_window = nullptr;
