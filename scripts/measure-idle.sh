@@ -30,14 +30,9 @@ while getopts "t:w:" option; do
   esac
 done
 shift $((OPTIND - 1))
-binaries=("$@")
-[ ${#binaries[@]} -gt 0 ] || binaries=("$root/build/nerulan")
-makedemo=${MAKE_DEMO:-$root/build/make-demo}
-for i in "${!binaries[@]}"; do
-  [ -x "${binaries[$i]}" ] || { echo "not built: ${binaries[$i]}" >&2; exit 1; }
-  binaries[$i]=$(realpath "${binaries[$i]}")
-done
-[ -x "$makedemo" ] || { echo "not built: $makedemo" >&2; exit 1; }
+# shellcheck source=scripts/measure-common.sh
+. "$root/scripts/measure-common.sh"
+measure_binaries "$@"
 
 work=$(mktemp -d /tmp/nerulan-idle.XXXXXX)
 pids=()
@@ -56,21 +51,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The demo's lights controller, as run-demo.sh starts it, on a port of its own.
-python3 "$root/scripts/demo-peer.py" 0 >"$work/peerport" 2>/dev/null &
-peerpid=$!
-for _ in $(seq 50); do [ -s "$work/peerport" ] && break; sleep 0.1; done
-(cd "$work" && "$makedemo" demo "$(head -1 "$work/peerport")" >/dev/null)
+measure_demo >/dev/null
 
 hz=$(getconf CLK_TCK)
 for i in "${!binaries[@]}"; do
-  # Xvfb picks a free display itself and writes its number to the descriptor given.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display$i" >/dev/null 2>&1 &
+  measure_xvfb "$work/display$i"
   xpids+=($!)
 done
 for i in "${!binaries[@]}"; do
-  for _ in $(seq 50); do [ -s "$work/display$i" ] && break; sleep 0.1; done
-  display=:$(head -1 "$work/display$i")
+  display=$(measure_display "$work/display$i")
   (cd "$work/demo" && DISPLAY=$display SDL_VIDEODRIVER=x11 ALSOFT_DRIVERS=null \
     exec "${binaries[$i]}" Main.qvr >"$work/log$i" 2>&1) &
   pids+=($!)

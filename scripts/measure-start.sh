@@ -20,14 +20,9 @@ while getopts "n:" option; do
   esac
 done
 shift $((OPTIND - 1))
-binaries=("$@")
-[ ${#binaries[@]} -gt 0 ] || binaries=("$root/build/nerulan")
-makedemo=${MAKE_DEMO:-$root/build/make-demo}
-for i in "${!binaries[@]}"; do
-  [ -x "${binaries[$i]}" ] || { echo "not built: ${binaries[$i]}" >&2; exit 1; }
-  binaries[$i]=$(realpath "${binaries[$i]}")
-done
-[ -x "$makedemo" ] || { echo "not built: $makedemo" >&2; exit 1; }
+# shellcheck source=scripts/measure-common.sh
+. "$root/scripts/measure-common.sh"
+measure_binaries "$@"
 
 work=$(mktemp -d /tmp/nerulan-start.XXXXXX)
 pid=
@@ -42,16 +37,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-python3 "$root/scripts/demo-peer.py" 0 >"$work/peerport" 2>/dev/null &
-peerpid=$!
-for _ in $(seq 50); do [ -s "$work/peerport" ] && break; sleep 0.1; done
-records=$(cd "$work" && "$makedemo" demo "$(head -1 "$work/peerport")" | sed -nE 's/.*\(([0-9]+) records\).*/\1/p')
+# Not in a command substitution: the peer's pid has to reach the cleanup.
+measure_demo >"$work/made"
+records=$(sed -nE 's/.*\(([0-9]+) records\).*/\1/p' "$work/made")
 [ -n "$records" ] || { echo "make-demo did not say how many records it wrote" >&2; exit 1; }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+measure_xvfb "$work/display"
 xpid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-display=:$(head -1 "$work/display")
+display=$(measure_display "$work/display")
 hz=$(getconf CLK_TCK)
 
 # One start: prints "<ms to the start page> <CPU ms by then>".

@@ -13,6 +13,7 @@
 #include "common/StringFunctions.h"
 #include "devices/AbstractDevice.h"
 #include "devices/AbstractTransport.h"
+#include "devices/support/HeldClock.h"
 #include "interface/DialogPage.h"
 #include "interface/support/ButtonTestSupport.h"
 #include "platform/Clock.h"
@@ -23,25 +24,14 @@ using buttontest::Page;
 
 namespace
 {
-// A device whose clock can be moved: device time is the process clock minus its creation time.
-class CClockedDevice : public CAbstractDevice
+// A device whose clock the test holds (SetDeviceTime): the clock stands still between two calls,
+// so that no check depends on how fast a loaded machine runs the test.
+class CClockedDevice : public device_test::CHeldClock<CAbstractDevice>
 {
 public:
     int fired = 0;
     void OnTimer() override { ++fired; }
-    // Makes Now() read `deviceTime` until the next call: the clock stands still between two
-    // calls, so that no check depends on how fast a loaded machine runs the test.
-    void SetDeviceTime(uint32_t deviceTime)
-    {
-        m_fixedTime = deviceTime;
-        m_timeFixed = true;
-    }
-    uint32_t Now() const override { return m_timeFixed ? m_fixedTime : CAbstractDevice::Now(); }
     void SetTransport(CAbstractTransport* transport) { m_transport = transport; }
-
-private:
-    bool m_timeFixed = false;
-    uint32_t m_fixedTime = 0;
 };
 
 class CIdleTransport : public CAbstractTransport

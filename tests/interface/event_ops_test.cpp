@@ -118,48 +118,12 @@ private:
     int32_t m_high;
 };
 
-// A 640 x 480 back end on SDL's dummy video driver, an interface written with the writer
-// (images, icons, pages, popups) and one recording device with id 3 in the device list.
-class CEventHarness
+// The button harness (a 640 x 480 back end on SDL's dummy video driver) with an interface that
+// has images and icons of its own, and one recording device with id 3 in the device list.
+class CEventHarness : public buttontest::CButtonHarness
 {
 public:
-    CEventHarness()
-    {
-        setenv("ALSOFT_DRIVERS", "null", 1);
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0)
-        {
-            m_sdl = true;
-            m_window = SDL_CreateWindow("test", 0, 0, 640, 480, SDL_WINDOW_HIDDEN);
-        }
-        m_system = new CGDIDialogSystem(0);
-        m_ready =
-            m_window && m_system->Init(m_window, 640, 480, false, CInterfaceFileWriter::kCurrentVersion);
-        m_devices = new CVector(2);
-        g_pDeviceList = m_devices;
-        device = new CRecordingDevice(kDevice, log);
-        device->SetDialogSystem(m_system);
-        m_devices->Add(device);
-    }
-
-    ~CEventHarness()
-    {
-        if (g_pDeviceList == m_devices)
-            g_pDeviceList = nullptr;
-        delete device;
-        delete m_devices;
-        delete m_system;
-        if (m_window)
-            SDL_DestroyWindow(m_window);
-        if (m_sdl)
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    }
-
-    CEventHarness(const CEventHarness&) = delete;
-    CEventHarness& operator=(const CEventHarness&) = delete;
-
-    bool Ready() const { return m_ready; }
-    CGDIDialogSystem* System() const { return m_system; }
+    CEventHarness() { device = AddDevice(kDevice); }
 
     bool Load(const std::vector<ImageRecord>& images, const std::vector<ImageRecord>& icons,
               const std::vector<PageRecordWriter::PageRecord>& pages,
@@ -180,30 +144,17 @@ public:
         }
         writer.PutCount(0);
         writer.PutCount(0);
-        writer.PutCount(static_cast<uint16_t>(pages.size()));
-        for (const auto& page : pages)
-            PageRecordWriter::PutPage(writer, page);
-        writer.PutCount(static_cast<uint16_t>(popups.size()));
-        for (const auto& popup : popups)
-            PageRecordWriter::PutPopup(writer, popup);
-        std::vector<uint8_t> bytes(writer.Bytes().begin() + static_cast<std::ptrdiff_t>(start),
-                                   writer.Bytes().end());
-        m_stream = std::make_unique<CInStream>(CInStream::Refuse, static_cast<int32_t>(bytes.size()) + 1);
-        m_stream->Append(bytes.data(), static_cast<int32_t>(bytes.size()));
-        m_system->BeginLoad(m_stream.get());
-        for (int calls = 0; calls < 10000; calls++)
-            if (!m_system->LoadNext())
-                return m_system->GetCurrentPage() != nullptr;
-        return false;
+        buttontest::PutPagesAndPopups(writer, pages, popups);
+        return buttontest::LoadWritten(*System(), writer, start, LoadStream());
     }
 
     CDialogPopup* PageNamed(const char* name) const
     {
-        return m_system->GetPageObject(m_system->FindPageByName(name));
+        return System()->GetPageObject(System()->FindPageByName(name));
     }
     CDialogPopup* PopupNamed(const char* name) const
     {
-        return m_system->GetPopupObject(m_system->FindPopupByName(name));
+        return System()->GetPopupObject(System()->FindPopupByName(name));
     }
 
     // Posts the records and drains the device's ring, as the device's update does.
@@ -217,23 +168,15 @@ public:
     // Draws what is dirty; the surface pixel as 0xRRGGBB.
     uint32_t PixelAfterFlush(int32_t x, int32_t y)
     {
-        m_system->Flush();
-        const CPixelBuffer* surface = m_system->GetSurface();
+        System()->Flush();
+        const CPixelBuffer* surface = System()->GetSurface();
         const uint8_t* p =
             surface->pixels + static_cast<size_t>(y) * surface->stride + static_cast<size_t>(x) * 4;
         return static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
     }
 
-    CCommandLog log;
+    // Owned by the harness, as every device it adds.
     CRecordingDevice* device = nullptr;
-
-private:
-    bool m_sdl = false;
-    SDL_Window* m_window = nullptr;
-    CGDIDialogSystem* m_system = nullptr;
-    bool m_ready = false;
-    CVector* m_devices = nullptr;
-    std::unique_ptr<CInStream> m_stream;
 };
 
 // ---- Building records --------------------------------------------------------------------------

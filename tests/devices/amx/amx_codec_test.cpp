@@ -8,6 +8,7 @@
 
 #include "common/FrameScanner.h"
 #include "common/InStream.h"
+#include "devices/amx/support/AmxBlobs.h"
 #include "devices/controllers/amx/AMXChannel.h"
 #include "devices/controllers/amx/AMXCodec.h"
 #include "devices/controllers/amx/AMXKeyGenerator.h"
@@ -20,6 +21,8 @@ namespace
 using amx_test::ByteList;
 using amx_test::Frame;
 using amx_test::Join;
+using amx_test::LE16;
+using amx_test::LE32;
 using amx_test::Words;
 
 std::string Hex(const uint8_t* bytes, size_t n)
@@ -351,16 +354,6 @@ TEST(AmxCodec, WritesTheIdentityRecord)
 }
 
 // ---- Channel records -------------------------------------------------------------------------------
-
-ByteList LE16(uint16_t v)
-{
-    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
-}
-ByteList LE32(uint32_t v)
-{
-    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-            static_cast<uint8_t>(v >> 24)};
-}
 
 TEST(AmxChannel, LoadsEveryForm)
 {

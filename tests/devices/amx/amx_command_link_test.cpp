@@ -10,7 +10,9 @@
 
 #include "common/NerulanValue.h"
 #include "devices/DeviceParams.h"
+#include "devices/amx/support/AmxBlobs.h"
 #include "devices/amx/support/AmxTestDevice.h"
+#include "devices/support/DeviceTick.h"
 #include "platform/Clock.h"
 #include "support/AmxMaster.h"
 
@@ -23,20 +25,6 @@ constexpr uint32_t kTextFive = 1; // text address 5 on port 1
 constexpr uint32_t kListBox = 2;  // text address 10 on port 1
 constexpr uint32_t kButton = 3;   // port 1 channel 17
 
-ByteList LE16(uint16_t v)
-{
-    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
-}
-ByteList LE32(uint32_t v)
-{
-    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-            static_cast<uint8_t>(v >> 24)};
-}
-// A channel record's blob: kind, port, number.
-ByteList NumberBlob(uint8_t kind, uint16_t port, uint32_t number)
-{
-    return Join({{kind}, LE16(port), LE32(number)});
-}
 // The payload of a command message to the panel's port.
 ByteList CommandPayload(uint16_t port, const std::string& text)
 {
@@ -73,15 +61,7 @@ protected:
     }
     template <typename Predicate> bool Tick(Predicate done, uint32_t ms = 10000)
     {
-        const uint32_t start = platform::ClockMs();
-        while (platform::ElapsedMs(platform::ClockMs(), start) < ms)
-        {
-            device->Update();
-            if (done())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return done();
+        return device_test::Tick(*device, done, ms);
     }
     // Sends a command message and waits for the panel's acknowledgement of it.
     void Command(uint16_t port, const std::string& text)

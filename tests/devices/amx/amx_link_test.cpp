@@ -9,7 +9,9 @@
 
 #include "common/NerulanValue.h"
 #include "devices/DeviceParams.h"
+#include "devices/amx/support/AmxBlobs.h"
 #include "devices/amx/support/AmxTestDevice.h"
+#include "devices/support/DeviceTick.h"
 #include "platform/Clock.h"
 #include "support/AmxMaster.h"
 
@@ -19,24 +21,6 @@ using namespace amx_test;
 
 constexpr uint16_t kPanel = 10001;
 
-ByteList LE16(uint16_t v)
-{
-    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
-}
-ByteList LE32(uint32_t v)
-{
-    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-            static_cast<uint8_t>(v >> 24)};
-}
-// A channel record's blob: kind, port, number.
-ByteList NumberBlob(uint8_t kind, uint16_t port, uint32_t number)
-{
-    return Join({{kind}, LE16(port), LE32(number)});
-}
-ByteList TextBlob(uint8_t kind, uint16_t port, const std::string& text)
-{
-    return Join({{kind}, LE16(port), LE32(static_cast<uint32_t>(text.size())), Text(text)});
-}
 ByteList FromHex(const char* hex)
 {
     ByteList out;
@@ -101,15 +85,7 @@ protected:
     }
     template <typename Predicate> bool Tick(Predicate done, uint32_t ms = 10000)
     {
-        const uint32_t start = platform::ClockMs();
-        while (platform::ElapsedMs(platform::ClockMs(), start) < ms)
-        {
-            device->Update();
-            if (done())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return done();
+        return device_test::Tick(*device, done, ms);
     }
     // Connects, checks the first message and lets the master welcome the panel.
     void ConnectAndWelcome()

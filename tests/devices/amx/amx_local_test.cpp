@@ -7,26 +7,13 @@
 #include <thread>
 
 #include "common/NerulanValue.h"
+#include "devices/amx/support/AmxBlobs.h"
 #include "devices/amx/support/AmxTestDevice.h"
 #include "support/AmxMaster.h"
 
 namespace
 {
 using namespace amx_test;
-
-ByteList LE16(uint16_t v)
-{
-    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
-}
-ByteList LE32(uint32_t v)
-{
-    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-            static_cast<uint8_t>(v >> 24)};
-}
-ByteList NumberBlob(uint8_t kind, uint16_t port, uint32_t number)
-{
-    return Join({{kind}, LE16(port), LE32(number)});
-}
 
 class AmxLocal : public ::testing::Test
 {

@@ -1,22 +1,27 @@
 #pragma once
-// What the SmartBus and X10 driver tests share: a driver that keeps the events it dispatches,
-// a tick loop, and a folder whose COMn is a pty peer.
+// What the SmartBus and X10 driver tests share: a driver that keeps the events it dispatches
+// and whose clock the test may hold, a folder whose COMn is a pty peer, and the fixtures that
+// bring a driver online on that pty or at a TCP gateway.
 #include <unistd.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdint>
-#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "devices/AbstractDevice.h"
 #include "devices/DeviceEvent.h"
 #include "devices/DeviceEventSink.h"
+#include "devices/DeviceFactory.h"
+#include "devices/DeviceParams.h"
+#include "devices/support/ByteText.h"
+#include "devices/support/DeviceTick.h"
+#include "devices/support/HeldClock.h"
 #include "support/PtyPeer.h"
+#include "support/TcpPeer.h"
 #include "support/TempFolder.h"
 
 namespace bus_test
@@ -32,7 +37,7 @@ struct Seen
 };
 
 // The driver with its drained events kept.
-template <class Driver> class CRecording : public Driver
+template <class Driver> class CRecording : public device_test::CHeldClock<Driver>
 {
 public:
     CRecording()
@@ -47,22 +52,6 @@ public:
         // stand-in dialog system above.
         this->DispatchEvents();
     }
-    // Moves the device's clock on (the held time, while the clock is held).
-    void Advance(uint32_t ms)
-    {
-        if (m_holding)
-            m_heldTime += ms;
-        else
-            this->m_created -= ms;
-    }
-    // Holds the device's clock at `deviceTime` until the next call (or Release): the test steps
-    // the time itself, so no time-out depends on how busy the machine is.
-    void HoldClock(uint32_t deviceTime)
-    {
-        m_heldTime = deviceTime;
-        m_holding = true;
-    }
-    uint32_t Now() const override { return m_holding ? m_heldTime.load() : Driver::Now(); }
     std::vector<Seen> Events()
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -102,32 +91,13 @@ protected:
     }
 
 private:
-    std::atomic<bool> m_holding{false};
-    std::atomic<uint32_t> m_heldTime{0};
     std::mutex m_lock;
     std::vector<Seen> m_seen;
 };
 
-// Calls Update every 2 ms until `done` holds or `ms` passed; the result is `done`'s last answer.
-template <class Device> bool Tick(Device& device, const std::function<bool()>& done, uint32_t ms = 10000)
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < until)
-    {
-        device.Update();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
-
-// Runs Update for `ms` (while checking that nothing happens that should not).
-template <class Device> void TickFor(Device& device, uint32_t ms)
-{
-    Tick(
-        device, [] { return false; }, ms);
-}
+using device_test::Hex;
+using device_test::Tick;
+using device_test::TickFor;
 
 // A temporary folder made the current directory, with COM3 a pty peer.
 class SerialFolder
@@ -156,17 +126,81 @@ private:
     bool m_ok = false;
 };
 
-inline std::string Hex(const std::vector<uint8_t>& bytes)
+// A driver on COM3 of a SerialFolder, brought online by Online().
+template <class Driver> class SerialDriverTest : public ::testing::Test
 {
-    static const char* const digits = "0123456789ABCDEF";
-    std::string text;
-    for (uint8_t b : bytes)
+protected:
+    void SetUp() override
     {
-        if (!text.empty())
-            text += ' ';
-        text += digits[b >> 4];
-        text += digits[b & 15];
+        ASSERT_TRUE(folder.Ok());
+        device = std::make_unique<CRecording<Driver>>();
     }
-    return text;
-}
+    void Online()
+    {
+        DeviceParams params;
+        params.port = SerialFolder::kComPort;
+        params.baud = 4800;
+        params.dataBits = 8;
+        params.parity = 'n';
+        params.readInterval = 1;
+        ASSERT_TRUE(device->Configure(&params));
+        ASSERT_TRUE(Tick(*device, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
+    }
+    PtyPeer& Peer() { return folder.Peer(); }
+
+    SerialFolder folder;
+    std::unique_ptr<CRecording<Driver>> device;
+};
+
+// A driver at a TCP gateway on loopback, brought online (and the connection accepted) by Online().
+template <class Driver> class GateDriverTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(peer.Ok());
+        device = std::make_unique<CRecording<Driver>>();
+    }
+    void Online()
+    {
+        DeviceParams params;
+        params.host = "127.0.0.1";
+        params.port = peer.Port();
+        ASSERT_TRUE(device->Configure(&params));
+        ASSERT_TRUE(Tick(*device, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
+        ASSERT_TRUE(peer.WaitAccepted(1, 10000));
+    }
+
+    TcpPeer peer;
+    std::unique_ptr<CRecording<Driver>> device;
+};
+
+// The factory table's serial kind on COM3 and gateway kind at a loopback peer, made as a
+// configuration names them; the folder and the peer outlive the drivers.
+class FactoryDrivers
+{
+public:
+    FactoryDrivers(uint32_t serialKind, uint32_t gateKind)
+    {
+        CDeviceFactory factory;
+        serial.reset(factory.Create(serialKind, nullptr, SerialFolder::kComPort, "4800,8,n", serialKnown));
+        gate.reset(factory.Create(gateKind, "127.0.0.1", peer.Port(), nullptr, gateKnown));
+    }
+    bool Ok() const { return folder.Ok() && peer.Ok(); }
+    // Both kinds were known to the table and made as the driver classes named.
+    template <class Serial, class Gate> void ExpectMade() const
+    {
+        EXPECT_TRUE(serialKnown);
+        EXPECT_NE(dynamic_cast<Serial*>(serial.get()), nullptr);
+        EXPECT_TRUE(gateKnown);
+        EXPECT_NE(dynamic_cast<Gate*>(gate.get()), nullptr);
+    }
+
+    SerialFolder folder;
+    TcpPeer peer;
+    bool serialKnown = false;
+    bool gateKnown = false;
+    std::unique_ptr<CAbstractDevice> serial;
+    std::unique_ptr<CAbstractDevice> gate;
+};
 } // namespace bus_test

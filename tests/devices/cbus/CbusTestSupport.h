@@ -1,18 +1,24 @@
 #pragma once
 // What the C-Bus tests share: a driver that records the values it posts and whose clock can be
-// moved, channel blobs, and a tick loop.
-#include <chrono>
+// moved, a tick loop, and a fixture with the driver and a scripted peer.
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "devices/DeviceEvent.h"
 #include "devices/DeviceEventSink.h"
+#include "devices/DeviceParams.h"
+#include "devices/support/ByteText.h"
+#include "devices/support/DeviceTick.h"
+#include "devices/support/HeldClock.h"
 #include "platform/Clock.h"
+#include "support/TcpPeer.h"
 
 namespace cbus_test
 {
@@ -23,7 +29,7 @@ struct Posted
 };
 
 // The driver with its drained events kept (channel, value) and a movable clock.
-template <class Driver> class CRecording : public Driver
+template <class Driver> class CRecording : public device_test::CHeldClock<Driver>
 {
 public:
     CRecording()
@@ -32,7 +38,6 @@ public:
         this->SetDialogSystem(reinterpret_cast<CDeviceEventSink*>(uintptr_t{0x10}));
     }
     ~CRecording() override { this->DeleteTransport(); }
-    void Advance(uint32_t ms) { this->m_created -= ms; }
     std::vector<Posted> Values()
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -74,19 +79,43 @@ private:
 // Calls Update every 5 ms until `done` holds or `ms` passed; the result is `done`'s last answer.
 template <class Device> bool Tick(Device& device, const std::function<bool()>& done, uint32_t ms = 10000)
 {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < until)
-    {
-        device.Update();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return done();
+    return device_test::Tick(device, done, ms, 5);
 }
 
-inline std::string Text(const std::vector<uint8_t>& bytes)
+using device_test::Text;
+
+// A C-Bus driver and a scripted peer on loopback that it connects to.
+template <class Driver> class PeerTest : public ::testing::Test
 {
-    return std::string(bytes.begin(), bytes.end());
-}
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(peer.Ok());
+        device = std::make_unique<CRecording<Driver>>();
+    }
+    void Add(uint16_t id, const std::vector<uint8_t>& blob)
+    {
+        ASSERT_TRUE(device->AddChannel(id, 0, 1, 0, static_cast<uint32_t>(blob.size()), blob.data()));
+    }
+    // Configures the driver for the peer (with `text` as its parameter text), connects
+    // and waits until the peer has accepted.
+    void Connect(const char* text = nullptr)
+    {
+        DeviceParams params;
+        params.host = "127.0.0.1";
+        params.port = peer.Port();
+        params.text = text;
+        ASSERT_TRUE(device->Configure(&params));
+        ASSERT_TRUE(device->Connect());
+        ASSERT_TRUE(peer.WaitAccepted(1, 10000));
+    }
+    // True once the peer has received `text` (anywhere in what it holds).
+    bool Received(const std::string& text)
+    {
+        return Tick(*device, [&] { return Text(peer.Bytes()).find(text) != std::string::npos; });
+    }
+
+    TcpPeer peer;
+    std::unique_ptr<CRecording<Driver>> device;
+};
 } // namespace cbus_test

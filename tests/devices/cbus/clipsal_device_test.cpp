@@ -30,39 +30,18 @@ const char kInit[] = "~~~\r@A330005100\rA3300051\r";
 const char kOnGroup1[] = "\\053800790149g\r";
 const char kStatusBlock0[] = "\\05FF00730738004Ag\r";
 
-class ClipsalDeviceTest : public ::testing::Test
+class ClipsalDeviceTest : public cbus_test::PeerTest<CClipsalDevice>
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(peer.Ok());
-        device = std::make_unique<CRecording<CClipsalDevice>>();
-    }
-    void Add(uint16_t id, const std::vector<uint8_t>& blob)
-    {
-        ASSERT_TRUE(device->AddChannel(id, 0, 1, 0, static_cast<uint32_t>(blob.size()), blob.data()));
-    }
     // Connects and waits for the set-up lines, then forgets them.
     void Online()
     {
-        DeviceParams params;
-        params.host = "127.0.0.1";
-        params.port = peer.Port();
-        ASSERT_TRUE(device->Configure(&params));
-        ASSERT_TRUE(device->Connect());
-        ASSERT_TRUE(peer.WaitAccepted(1, 10000));
+        ASSERT_NO_FATAL_FAILURE(Connect());
         ASSERT_TRUE(Tick(*device, [&] { return peer.Bytes().size() >= sizeof kInit - 1; }));
         ASSERT_EQ(peer.ChunkCount(), 1u);
         EXPECT_EQ(Text(peer.Bytes()), kInit);
         peer.Clear();
     }
-    bool Received(const std::string& text)
-    {
-        return Tick(*device, [&] { return Text(peer.Bytes()).find(text) != std::string::npos; });
-    }
-
-    TcpPeer peer;
-    std::unique_ptr<CRecording<CClipsalDevice>> device;
 };
 
 TEST_F(ClipsalDeviceTest, SetUpOnceThenPressSendsCommandAndStatusRequest)

@@ -30,27 +30,12 @@ const char kDialogue[] = "project load P\r\nevents e1s1c0\r\n"
                          "net open //P/*\r\n"
                          "net sync //P/*\r\n";
 
-class ClipsalGateDeviceTest : public ::testing::Test
+class ClipsalGateDeviceTest : public cbus_test::PeerTest<CClipsalGateDevice>
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(peer.Ok());
-        device = std::make_unique<CRecording<CClipsalGateDevice>>();
-    }
-    void Add(uint16_t id, const std::vector<uint8_t>& blob)
-    {
-        ASSERT_TRUE(device->AddChannel(id, 0, 1, 0, static_cast<uint32_t>(blob.size()), blob.data()));
-    }
     void Start(const char* project = "P")
     {
-        DeviceParams params;
-        params.host = "127.0.0.1";
-        params.port = peer.Port();
-        params.text = project;
-        ASSERT_TRUE(device->Configure(&params));
-        ASSERT_TRUE(device->Connect());
-        ASSERT_TRUE(peer.WaitAccepted(1, 10000));
+        ASSERT_NO_FATAL_FAILURE(Connect(project));
         ASSERT_TRUE(Tick(*device, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
     }
     // Through the dialogue to the ready phase.
@@ -62,13 +47,6 @@ protected:
         peer.Clear();
     }
     void Say(const char* text) { ASSERT_TRUE(peer.Send(PeerText(text))); }
-    bool Received(const std::string& text)
-    {
-        return Tick(*device, [&] { return Text(peer.Bytes()).find(text) != std::string::npos; });
-    }
-
-    TcpPeer peer;
-    std::unique_ptr<CRecording<CClipsalGateDevice>> device;
 };
 
 TEST_F(ClipsalGateDeviceTest, DialogueFollowsTheReplies)

@@ -11,16 +11,19 @@
 
 #include "common/NerulanValue.h"
 #include "devices/DeviceEventSink.h"
-#include "devices/support/NullEventSink.h"
 #include "devices/DeviceFactory.h"
 #include "devices/DeviceParams.h"
 #include "devices/controllers/crestron/CrestronDevice.h"
+#include "devices/support/DeviceTick.h"
+#include "devices/support/HeldClock.h"
+#include "devices/support/NullEventSink.h"
 #include "platform/Clock.h"
 #include "support/TcpPeer.h"
 
 namespace
 {
 using Bytes = std::vector<uint8_t>;
+using device_test::TickWithin;
 
 // Records the interface operations the drain calls.
 class CRecordingSink : public CNullEventSink
@@ -30,8 +33,6 @@ public:
     {
         calls.push_back("value " + std::to_string(address) + " " + std::to_string(static_cast<int>(value)));
     }
-    void SetItemStateById(uint32_t, int32_t) override {}
-    void ShowPage(const char*) override {}
     void ShowPopup(const char* popup, const char* page) override
     {
         calls.push_back(std::string("show ") + (popup ? popup : "-") + " " + (page ? page : "-"));
@@ -40,23 +41,13 @@ public:
     {
         calls.push_back(std::string("hide ") + (popup ? popup : "-") + " " + (page ? page : "-"));
     }
-    void TogglePopup(const char*, const char*) override {}
-    void HidePopupGroup(const char*) override {}
-    void HidePopupOnAllPages(const char*) override {}
-    void HideAllPopupsOnPage(const char*) override {}
-    void HideAllPopups() override {}
-    void AddDynamicImage(const char*, const CDynamicSpriteData*) override {}
-    void ChangeDynamicImage(const char*, const CDynamicSpriteData*) override {}
-    void RefreshDynamicImage(const char*, uint32_t) override {}
-    void RefreshAllDynamicImages() override {}
     std::vector<std::string> calls;
 };
 
 // The driver with a movable clock; texts posted for items are noted as they are drained.
-class CTestCrestron : public CCrestronDevice
+class CTestCrestron : public device_test::CHeldClock<CCrestronDevice>
 {
 public:
-    void Advance(uint32_t ms) { m_created -= ms; }
     std::vector<std::u16string> texts;
 
 protected:
@@ -67,19 +58,6 @@ protected:
         CCrestronDevice::DispatchEvent(event, address);
     }
 };
-
-template <typename Predicate> bool Tick(CAbstractDevice& device, uint32_t ms, Predicate done)
-{
-    const uint32_t start = platform::ClockMs();
-    while (platform::ElapsedMs(platform::ClockMs(), start) < ms)
-    {
-        device.Update();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(3));
-    }
-    return done();
-}
 
 const Bytes kConnectRequest{0x01, 0x00, 0x07, 0x7F, 0x00, 0x00, 0x01, 0x00, 0x03, 0x40};
 const Bytes kUpdateRequest{0x05, 0x00, 0x05, 0x34, 0x12, 0x02, 0x03, 0x1E};
@@ -123,14 +101,15 @@ protected:
     // gives the handle 12 34 and the panel asks for an update.
     void Handshake()
     {
-        ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 1 && !peer.ClientGone(); }));
+        ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Accepted() >= 1 && !peer.ClientGone(); }));
         peer.Clear();
         ASSERT_TRUE(peer.Send({0x0F, 0x00, 0x01, 0x02}));
-        ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Bytes().size() >= kConnectRequest.size(); }));
+        ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Bytes().size() >= kConnectRequest.size(); }));
         EXPECT_EQ(peer.Bytes(), kConnectRequest);
         peer.Clear();
         ASSERT_TRUE(peer.Send({0x02, 0x00, 0x02, 0x12, 0x34}));
-        ASSERT_TRUE(Tick(device, 10000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
+        ASSERT_TRUE(
+            TickWithin(device, 10000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
         ASSERT_TRUE(peer.WaitBytes(kUpdateRequest.size(), 10000));
         EXPECT_EQ(peer.Bytes(), kUpdateRequest);
         EXPECT_EQ(device.GetHandle(), 0x3412);
@@ -188,31 +167,31 @@ TEST_F(CrestronLink, JoinsInBecomeValuesTextsAndPopups)
     ASSERT_TRUE(peer.Send(
         {0x05, 0x00, 0x06, 0x12, 0x34, 0x03, 0x00, 0x05, 0x00, 0x77, 0x00, 0x05, 0x00, 0x08, 0x12}));
     ASSERT_TRUE(peer.Send({0x34, 0x05, 0x14, 0x01, 0x02, 0x00, 0x4B}));
-    ASSERT_TRUE(Tick(device, 10000, [&] { return sink.calls.size() >= 2; }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return sink.calls.size() >= 2; }));
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"value 131073 1", "value 131074 75"}));
     sink.calls.clear();
 
     // The same digital value again posts nothing; low posts 0.
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x06, 0x12, 0x34, 0x03, 0x00, 0x05, 0x00}));
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x06, 0x12, 0x34, 0x03, 0x00, 0x05, 0x80}));
-    ASSERT_TRUE(Tick(device, 10000, [&] { return !sink.calls.empty(); }));
-    Tick(device, 50, [] { return false; });
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return !sink.calls.empty(); }));
+    TickWithin(device, 50, [] { return false; });
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"value 131073 0"}));
     sink.calls.clear();
 
     // Serial join 7 (8-bit form) and a smart-object digital join.
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x08, 0x12, 0x34, 0x05, 0x12, 0x07, 'O', 'n', 0xE9}));
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x09, 0x12, 0x34, 0x06, 0x20, 0x09, 0x03, 0x00, 0x05, 0x00}));
-    ASSERT_TRUE(Tick(device, 10000, [&] { return !device.texts.empty() && !sink.calls.empty(); }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return !device.texts.empty() && !sink.calls.empty(); }));
     EXPECT_EQ(device.texts, (std::vector<std::u16string>{u"On\u00E9"}));
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"value 131076 1"}));
     sink.calls.clear();
 
     // Mode 1: high shows the popup on its page, low hides it.
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x06, 0x12, 0x34, 0x03, 0x00, 0x06, 0x00}));
-    ASSERT_TRUE(Tick(device, 10000, [&] { return sink.calls.size() >= 1; }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return sink.calls.size() >= 1; }));
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x06, 0x12, 0x34, 0x03, 0x00, 0x06, 0x80}));
-    ASSERT_TRUE(Tick(device, 10000, [&] { return sink.calls.size() >= 2; }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return sink.calls.size() >= 2; }));
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"show Menu Main", "hide Menu Main"}));
     sink.calls.clear();
 
@@ -221,7 +200,7 @@ TEST_F(CrestronLink, JoinsInBecomeValuesTextsAndPopups)
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x03, 0x12, 0x34, 0x05}));
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x05, 0x12, 0x34, 0x05, 0x15, 0x00}));
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x01, 0x12}));
-    Tick(device, 150, [] { return false; });
+    TickWithin(device, 150, [] { return false; });
     EXPECT_TRUE(sink.calls.empty());
     EXPECT_EQ(device.texts.size(), 1u);
     EXPECT_EQ(device.GetState(), CAbstractDevice::StateOnline);
@@ -229,29 +208,29 @@ TEST_F(CrestronLink, JoinsInBecomeValuesTextsAndPopups)
 
 TEST_F(CrestronLink, RefusalDisconnectAndHeartbeatMismatchReconnect)
 {
-    ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 1; }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Accepted() >= 1; }));
     ASSERT_TRUE(peer.Send({0x0F, 0x00, 0x01, 0x02}));
     ASSERT_TRUE(peer.WaitBytes(kConnectRequest.size(), 10000));
     // Refused: the link closes and the next tick connects again.
     ASSERT_TRUE(peer.Send({0x02, 0x00, 0x02, 0xFF, 0xFF}));
-    ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 2; }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Accepted() >= 2; }));
     EXPECT_NE(device.GetState(), CAbstractDevice::StateOnline);
 
     Handshake();
     // A heartbeat answer with the panel's handle keeps the link; another handle ends it, and the
     // panel says goodbye first.
     ASSERT_TRUE(peer.Send({0x0E, 0x00, 0x02, 0x12, 0x34}));
-    Tick(device, 100, [] { return false; });
+    TickWithin(device, 100, [] { return false; });
     EXPECT_EQ(device.GetState(), CAbstractDevice::StateOnline);
     ASSERT_TRUE(peer.Send({0x0E, 0x00, 0x02, 0x00, 0x01}));
     ASSERT_TRUE(peer.WaitBytes(6, 10000));
     EXPECT_EQ(peer.Bytes(), (Bytes{0x03, 0x00, 0x03, 0x34, 0x12, 0x00}));
-    ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 3; }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Accepted() >= 3; }));
 
     Handshake();
     // The processor's disconnect packet ends the link too.
     ASSERT_TRUE(peer.Send({0x03, 0x00, 0x00}));
-    ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 4; }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Accepted() >= 4; }));
 }
 
 TEST_F(CrestronLink, GarbageAndMidPacketCloseLeaveThePanelRunning)
@@ -262,13 +241,13 @@ TEST_F(CrestronLink, GarbageAndMidPacketCloseLeaveThePanelRunning)
     for (uint8_t& byte : junk)
         byte = byte == 0 ? 1 : byte;
     ASSERT_TRUE(peer.Send(junk));
-    Tick(device, 100, [] { return false; });
+    TickWithin(device, 100, [] { return false; });
     EXPECT_EQ(device.GetState(), CAbstractDevice::StateOnline);
     // A packet start that never completes, then the peer goes away mid-packet.
     ASSERT_TRUE(peer.Send({0x05, 0x00, 0x40, 0x12, 0x34, 0x03}));
-    Tick(device, 100, [] { return false; });
+    TickWithin(device, 100, [] { return false; });
     peer.CloseClient();
-    ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 2; }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Accepted() >= 2; }));
     Handshake();
     EXPECT_EQ(SendAndCollect([&] { EXPECT_TRUE(device.Press(1, nullptr)); }, 9),
               (Bytes{0x05, 0x00, 0x06, 0x34, 0x12, 0x03, 0x00, 0x05, 0x00}));

@@ -15,6 +15,8 @@
 #include "devices/DeviceParams.h"
 #include "devices/controllers/domintell/DomintellTCPDevice.h"
 #include "devices/controllers/domintell/DomintellUDPDevice.h"
+#include "devices/support/ByteText.h"
+#include "devices/support/DeviceTick.h"
 #include "devices/support/NullEventSink.h"
 #include "platform/Clock.h"
 #include "support/TcpPeer.h"
@@ -23,6 +25,8 @@
 namespace
 {
 using Bytes = std::vector<uint8_t>;
+using device_test::Text;
+using device_test::TickWithin;
 
 // Notes every drained record as "kind channel value"; its local date stands still.
 class CTestDomintell : public CDomintellTCPDevice
@@ -44,24 +48,6 @@ protected:
         CDomintellTCPDevice::DispatchEvent(event, address);
     }
 };
-
-template <typename Predicate> bool Tick(CAbstractDevice& device, uint32_t ms, Predicate done)
-{
-    const uint32_t start = platform::ClockMs();
-    while (platform::ElapsedMs(platform::ClockMs(), start) < ms)
-    {
-        device.Update();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
-
-std::string Text(const Bytes& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
 
 // Blob: action, module type, serial number, I/O number, sub-kind, reserved, initial value.
 Bytes Blob(uint8_t action, uint32_t type, uint32_t serial, uint8_t io, uint8_t subKind, int32_t initial)
@@ -105,8 +91,8 @@ protected:
         peer.AddReply(PeerText("LOGIN"), PeerText((beforeOpening + "INFO:Session opened:INFO\r\n").c_str()));
         peer.AddReply(PeerText("RSMODE\r\n"), PeerText("RSMODE\r\nsio=TRUE\r\n"));
         Configure(nullptr);
-        ASSERT_TRUE(
-            Tick(device, 5000, [&] { return Text(peer.Bytes()).find("PING\r\n") != std::string::npos; }));
+        ASSERT_TRUE(TickWithin(device, 5000,
+                               [&] { return Text(peer.Bytes()).find("PING\r\n") != std::string::npos; }));
         EXPECT_EQ(device.GetState(), CAbstractDevice::StateOnline);
         peer.Clear();
     }
@@ -122,7 +108,7 @@ protected:
     void Status(const char* text, size_t events)
     {
         ASSERT_TRUE(peer.Send(PeerText(text)));
-        ASSERT_TRUE(Tick(device, 3000, [&] { return device.events.size() >= events; })) << text;
+        ASSERT_TRUE(TickWithin(device, 3000, [&] { return device.events.size() >= events; })) << text;
     }
 
     TcpPeer peer;
@@ -133,7 +119,7 @@ protected:
 TEST_F(DomintellLink, LoginWithoutTextIsTheBareWord)
 {
     Configure(nullptr);
-    ASSERT_TRUE(Tick(device, 5000, [&] { return peer.Bytes().size() >= 7; }));
+    ASSERT_TRUE(TickWithin(device, 5000, [&] { return peer.Bytes().size() >= 7; }));
     EXPECT_EQ(Text(peer.Bytes()), "LOGIN\r\n");
     EXPECT_EQ(device.GetState(), CAbstractDevice::StateConnecting);
 }
@@ -141,7 +127,7 @@ TEST_F(DomintellLink, LoginWithoutTextIsTheBareWord)
 TEST_F(DomintellLink, LoginCarriesTheTokenOfTextAndDate)
 {
     Configure("abc");
-    ASSERT_TRUE(Tick(device, 5000, [&] { return peer.Bytes().size() >= 24; }));
+    ASSERT_TRUE(TickWithin(device, 5000, [&] { return peer.Bytes().size() >= 24; }));
     const Bytes expected = {'L',  'O',  'G',  'I',  'N',  0xcd, 0xcf, 0x5f, 0xcd, 0xcb, 0x59, 0xcf,
                             0xcd, 0xff, 0xce, 0xcf, 0x9c, 0xce, 0xcc, 0xfd, 0xcd, 0xca, '\r', '\n'};
     EXPECT_EQ(peer.Bytes(), expected);
@@ -153,7 +139,7 @@ TEST_F(DomintellLink, StatusStreamAsksForOnePingPerRsmode)
     // The same "sio=TRUE" again: no second PING until the next RSMODE.
     ASSERT_TRUE(peer.Send(PeerText("sio=TRUE\r\nsio=TRUE\r\n")));
     ASSERT_TRUE(peer.Send(PeerText("RSMODE\r\n")));
-    ASSERT_TRUE(Tick(device, 3000, [&] { return !device.IsPingSent(); }));
+    ASSERT_TRUE(TickWithin(device, 3000, [&] { return !device.IsPingSent(); }));
     EXPECT_TRUE(peer.Bytes().empty());
     ASSERT_TRUE(peer.Send(PeerText("sio=TRUE\r\n")));
     ASSERT_TRUE(peer.WaitBytes(6, 3000));
@@ -241,7 +227,7 @@ TEST_F(DomintellLink, SessionClosedSendsTheDeviceBackToIdle)
 {
     Open();
     ASSERT_TRUE(peer.Send(PeerText("INFO:Session closed:INFO\r\n")));
-    ASSERT_TRUE(Tick(device, 3000, [&] { return peer.Accepted() >= 2; }));
+    ASSERT_TRUE(TickWithin(device, 3000, [&] { return peer.Accepted() >= 2; }));
     // The new link starts with the login again.
     ASSERT_TRUE(peer.WaitBytes(7, 3000));
     EXPECT_EQ(Text(peer.Bytes()).substr(0, 7), "LOGIN\r\n");
@@ -289,7 +275,7 @@ TEST(DomintellUdp, FactoryBuildsTheUdpLinkWithItsLoginText)
         CDeviceFactory().Create(0xA2, "127.0.0.1", peer.Port(), "abc,ignored", known));
     ASSERT_TRUE(known);
     ASSERT_NE(dynamic_cast<CDomintellUDPDevice*>(device.get()), nullptr);
-    ASSERT_TRUE(Tick(*device, 5000, [&] { return peer.ChunkCount() >= 1; }));
+    ASSERT_TRUE(TickWithin(*device, 5000, [&] { return peer.ChunkCount() >= 1; }));
     const std::string login = Text(peer.Chunks()[0].bytes);
     // "LOGIN", the token (17 bytes unless it holds a zero byte), CR LF.
     EXPECT_EQ(login.substr(0, 5), "LOGIN");
@@ -298,7 +284,7 @@ TEST(DomintellUdp, FactoryBuildsTheUdpLinkWithItsLoginText)
     // The master opens the session: RSMODE goes back to it.
     peer.Clear();
     ASSERT_TRUE(peer.Answer(PeerText("INFO:Session opened:INFO\r\n")));
-    ASSERT_TRUE(Tick(*device, 3000, [&] { return peer.ChunkCount() >= 1; }));
+    ASSERT_TRUE(TickWithin(*device, 3000, [&] { return peer.ChunkCount() >= 1; }));
     EXPECT_EQ(Text(peer.Chunks()[0].bytes), "RSMODE\r\n");
 }
 } // namespace

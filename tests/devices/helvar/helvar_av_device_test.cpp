@@ -53,14 +53,15 @@ TEST(HelvarAVSerial, ProbeThenCommandsOnTheLine)
         ASSERT_NE(dynamic_cast<CHelvarAVSerialDevice*>(device.get()), nullptr);
         device->SetDialogSystem(&sink);
         Add(*device, 1, {1, 1, 2, 9, 3}); // group 2, scene 3
-        ASSERT_TRUE(Tick(*device, 5000, [&] { return peer.Bytes().size() >= 4; }));
+        ASSERT_TRUE(TickWithin(*device, 5000, [&] { return peer.Bytes().size() >= 4; }));
         EXPECT_EQ(peer.Bytes(), kProbe);
         EXPECT_EQ(device->GetState(), CAbstractDevice::StateConnecting);
         peer.Clear();
         ASSERT_TRUE(peer.Send(kProbeAnswer));
-        ASSERT_TRUE(Tick(*device, 5000, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
+        ASSERT_TRUE(
+            TickWithin(*device, 5000, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
         EXPECT_FALSE(device->Press(1, nullptr));
-        ASSERT_TRUE(Tick(*device, 5000, [&] { return peer.Bytes().size() >= 4; }));
+        ASSERT_TRUE(TickWithin(*device, 5000, [&] { return peer.Bytes().size() >= 4; }));
         EXPECT_EQ(peer.Bytes(), (Bytes{0x03, 0x51, 0x85, 0x16}));
     }
     ASSERT_EQ(chdir(home), 0);
@@ -89,11 +90,12 @@ protected:
         params.port = peer.Port();
         params.value = pollPeriod;
         ASSERT_TRUE(device.Configure(&params));
-        ASSERT_TRUE(Tick(device, 5000, [&] { return peer.Bytes().size() >= 4; }));
+        ASSERT_TRUE(TickWithin(device, 5000, [&] { return peer.Bytes().size() >= 4; }));
         ASSERT_EQ(peer.Bytes(), kProbe);
         peer.Clear();
         ASSERT_TRUE(peer.Send(kProbeAnswer));
-        ASSERT_TRUE(Tick(device, 5000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
+        ASSERT_TRUE(
+            TickWithin(device, 5000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
     }
     // One Update at a device time; the bytes the peer got from it (waiting up to `count`).
     Bytes Step(uint32_t time, size_t count)

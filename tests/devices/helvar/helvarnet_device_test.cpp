@@ -78,7 +78,8 @@ protected:
         params.host = "127.0.0.1";
         params.port = peer.Port();
         ASSERT_TRUE(device.Configure(&params));
-        ASSERT_TRUE(Tick(device, 5000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
+        ASSERT_TRUE(
+            TickWithin(device, 5000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
         ASSERT_TRUE(peer.WaitAccepted(1, 3000));
     }
     std::string Sent(const std::function<bool()>& act, size_t count)
@@ -91,7 +92,7 @@ protected:
     void Reply(const char* text, size_t events)
     {
         ASSERT_TRUE(peer.Send(PeerText(text)));
-        ASSERT_TRUE(Tick(device, 3000, [&] { return device.events.size() >= events; })) << text;
+        ASSERT_TRUE(TickWithin(device, 3000, [&] { return device.events.size() >= events; })) << text;
     }
 
     TcpPeer peer;
@@ -174,7 +175,8 @@ TEST(HelvarNetInternal, MessagesCarryTheSequenceAndTheRoutersPort)
     device->SetDialogSystem(&sink);
     const Bytes blob = GroupBlob(3, 13, 5, {0}, 100);
     device->AddChannel(1, 6, 1, 0, static_cast<uint32_t>(blob.size()), blob.data());
-    ASSERT_TRUE(Tick(*device, 5000, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
+    ASSERT_TRUE(
+        TickWithin(*device, 5000, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
     EXPECT_EQ(device->GetTransport()->GetLocalPort(), router.Port());
     std::unique_ptr<CNerulanValue> fifty(CNerulanValue::NewInt(50));
     device->SetValue(1, fifty.get());
@@ -197,13 +199,13 @@ TEST(HelvarNetInternal, OwnDatagramsAreNotReplies)
     params.port = port;
     ASSERT_TRUE(device.Configure(&params));
     Add(device, 1, DeviceBlob(16, 20, 152, 0, {5}, 0));
-    ASSERT_TRUE(Tick(device, 5000, [&] { return device.GetSequence() >= 3; }));
+    ASSERT_TRUE(TickWithin(device, 5000, [&] { return device.GetSequence() >= 3; }));
     // Its own queries, heard back, would read as a result of 0.
-    Tick(device, 100, [] { return false; });
+    TickWithin(device, 100, [] { return false; });
     EXPECT_TRUE(device.events.empty());
     UdpPeer router;
     ASSERT_TRUE(router.SendTo(port, PeerText("<R:2,?V:1,C:152,@1.2.3.4=75#")));
-    ASSERT_TRUE(Tick(device, 3000, [&] { return !device.events.empty(); }));
+    ASSERT_TRUE(TickWithin(device, 3000, [&] { return !device.events.empty(); }));
     EXPECT_EQ(device.events, std::vector<std::string>{"1 1 75"});
 }
 
@@ -220,7 +222,7 @@ TEST(HelvarNetUdp, FactoryBuildsTheUdpLink)
     device->SetDialogSystem(&sink);
     const Bytes blob = DeviceBlob(16, 0, 152, 0, {0}, 0);
     device->AddChannel(1, 6, 1, 0, static_cast<uint32_t>(blob.size()), blob.data());
-    ASSERT_TRUE(Tick(*device, 5000, [&] { return router.ChunkCount() >= 1; }));
+    ASSERT_TRUE(TickWithin(*device, 5000, [&] { return router.ChunkCount() >= 1; }));
     EXPECT_EQ(Text(router.Chunks()[0].bytes), ">V:1,C:152,@1.2.3.4#");
     EXPECT_NE(router.Chunks()[0].fromPort, router.Port());
 }

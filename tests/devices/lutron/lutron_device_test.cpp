@@ -14,6 +14,8 @@
 #include "devices/DeviceFactory.h"
 #include "devices/DeviceParams.h"
 #include "devices/controllers/lutron/LutronTCPDevice.h"
+#include "devices/support/ByteText.h"
+#include "devices/support/DeviceTick.h"
 #include "devices/support/NullEventSink.h"
 #include "platform/Clock.h"
 #include "support/TcpPeer.h"
@@ -21,6 +23,8 @@
 namespace
 {
 using Bytes = std::vector<uint8_t>;
+using device_test::Text;
+using device_test::TickWithin;
 
 using CNullSink = CNullEventSink;
 
@@ -40,24 +44,6 @@ protected:
         CLutronTCPDevice::DispatchEvent(event, address);
     }
 };
-
-template <typename Predicate> bool Tick(CAbstractDevice& device, uint32_t ms, Predicate done)
-{
-    const uint32_t start = platform::ClockMs();
-    while (platform::ElapsedMs(platform::ClockMs(), start) < ms)
-    {
-        device.Update();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(3));
-    }
-    return done();
-}
-
-std::string Text(const Bytes& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
 
 // Blob: command kind, serial (LE), code, number, value (LE).
 Bytes Blob(uint32_t serial, uint8_t code, uint8_t number, int16_t value)
@@ -104,13 +90,14 @@ protected:
     }
     void Login(int accepted = 1)
     {
-        ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= accepted; }));
+        ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Accepted() >= accepted; }));
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         ASSERT_TRUE(peer.Send(PeerText("in: ")));
         const std::string expected = std::string("lutron\r") + kAfterLogin;
-        ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Bytes().size() >= expected.size(); }));
+        ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Bytes().size() >= expected.size(); }));
         EXPECT_EQ(Text(peer.Bytes()), expected);
-        ASSERT_TRUE(Tick(device, 10000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
+        ASSERT_TRUE(
+            TickWithin(device, 10000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
         peer.Clear();
     }
     std::string Sent(const std::function<void()>& act, size_t count)
@@ -123,7 +110,7 @@ protected:
     void Report(const char* text, size_t events)
     {
         ASSERT_TRUE(peer.Send(PeerText(text)));
-        ASSERT_TRUE(Tick(device, 10000, [&] { return device.events.size() >= events; })) << text;
+        ASSERT_TRUE(TickWithin(device, 10000, [&] { return device.events.size() >= events; })) << text;
     }
 
     TcpPeer peer;
@@ -162,7 +149,7 @@ TEST_F(LutronLink, ReportsBecomeValuesAndStates)
     // Another serial, another indicator value, a split line.
     ASSERT_TRUE(peer.Send(PeerText("~DEVICE,0x00000001,2,3\r~DEVICE,0x1A2B3C4D,141,5,0\r~DEVICE,0x1A2B")));
     ASSERT_TRUE(peer.Send(PeerText("3C4D,1,14,20\r")));
-    ASSERT_TRUE(Tick(device, 10000, [&] { return !device.events.empty(); }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return !device.events.empty(); }));
     EXPECT_EQ(device.events, (std::vector<std::string>{"1 2 20"}));
 }
 
@@ -186,7 +173,7 @@ TEST_F(LutronLink, DetailsAreQueriedAndReplacedOnReconnect)
     Login(2);
     ASSERT_TRUE(peer.Send(PeerText(keypad)));
     ASSERT_TRUE(peer.WaitBytes(query.size(), 10000));
-    ASSERT_TRUE(Tick(device, 10000, [&] { return device.GetDetails().size() == 1; }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return device.GetDetails().size() == 1; }));
     EXPECT_EQ(device.GetKeypadTable()[1].serial, 0u);
 }
 
@@ -207,7 +194,7 @@ TEST_F(LutronLink, ClosingConnectionReconnects)
 {
     Login();
     ASSERT_TRUE(peer.Send(PeerText("\r\nClosing connection\r\n")));
-    ASSERT_TRUE(Tick(device, 10000, [&] { return peer.Accepted() >= 2; }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Accepted() >= 2; }));
 }
 
 TEST(LutronFactory, RowMakesTheDriver)

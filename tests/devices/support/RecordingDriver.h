@@ -2,7 +2,6 @@
 // A driver under test with its drained events noted as text ("channel kind value", or
 // "channel kind 'text'" for a wide text) and a clock the test may hold still, plus a tick loop.
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -15,11 +14,14 @@
 
 #include "devices/DeviceEvent.h"
 #include "devices/DeviceEventSink.h"
+#include "devices/support/ByteText.h"
+#include "devices/support/DeviceTick.h"
+#include "devices/support/HeldClock.h"
 #include "platform/Clock.h"
 
 namespace driver_test
 {
-template <class Driver> class CRecording : public Driver
+template <class Driver> class CRecording : public device_test::CHeldClock<Driver>
 {
 public:
     CRecording()
@@ -36,14 +38,9 @@ public:
         this->SetDialogSystem(nullptr);
     }
 
-    // Holds Now() at t (device time) until the next call; Release lets it run again.
-    void HoldTime(uint32_t t)
-    {
-        m_fixed = t;
-        m_held = true;
-    }
-    void ReleaseTime() { m_held = false; }
-    uint32_t Now() const override { return m_held ? m_fixed.load() : Driver::Now(); }
+    // Holds Now() at t (device time) until the next call; ReleaseTime lets it run again.
+    void HoldTime(uint32_t t) { this->SetDeviceTime(t); }
+    void ReleaseTime() { this->ReleaseClock(); }
 
     std::vector<std::string> Events()
     {
@@ -86,23 +83,10 @@ protected:
 private:
     std::mutex m_lock;
     std::vector<std::string> m_events;
-    std::atomic<uint32_t> m_fixed{0};
-    std::atomic<bool> m_held{false};
 };
 
-// Calls Update every 2 ms until `done` holds or `ms` passed; the result is `done`'s last answer.
-template <class Device> bool Tick(Device& device, const std::function<bool()>& done, uint32_t ms = 10000)
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < until)
-    {
-        device.Update();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
+using device_test::Hex;
+using device_test::Tick;
 
 // Waits (ticking the device) until the peer has received `expect` (anywhere in what it holds),
 // then sends `answer`. A serial transport empties its input once its write has drained (a bus
@@ -146,15 +130,4 @@ private:
     bool m_ok = false;
 };
 
-inline std::string Hex(const std::vector<uint8_t>& bytes, size_t from = 0)
-{
-    std::string text;
-    char two[4];
-    for (size_t i = from; i < bytes.size(); ++i)
-    {
-        std::snprintf(two, sizeof two, i + 1 < bytes.size() ? "%02X " : "%02X", bytes[i]);
-        text += two;
-    }
-    return text;
-}
 } // namespace driver_test

@@ -7,6 +7,7 @@
 
 #include "devices/AbstractDevice.h"
 #include "devices/AbstractTransport.h"
+#include "devices/support/HeldClock.h"
 #include "platform/Clock.h"
 
 namespace toolkit_test
@@ -57,7 +58,7 @@ public:
 };
 
 // A device at a device time the test chooses, with a recording transport.
-class CClockDevice : public CAbstractDevice
+class CClockDevice : public device_test::CHeldClock<CAbstractDevice>
 {
 public:
     std::vector<CDeviceEvent> posted;
@@ -70,21 +71,11 @@ public:
     }
     ~CClockDevice() override { DeleteTransport(); }
 
-    // Makes Now() read `deviceTime` until the next call: the clock stands still between two
-    // steps of the test, so no millisecond passes unseen inside a pump.
-    void SetDeviceTime(uint32_t deviceTime)
-    {
-        m_fixedTime = deviceTime;
-        m_timeFixed = true;
-    }
-    uint32_t Now() const override { return m_timeFixed ? m_fixedTime : CAbstractDevice::Now(); }
+    // SetDeviceTime (of CHeldClock) makes Now() read the time the test chose: the clock stands
+    // still between two steps of the test, so no millisecond passes unseen inside a pump.
     void OnDisconnected() override { ++disconnects; }
 
     CRecordingTransport* transport;
-
-private:
-    uint32_t m_fixedTime = 0;
-    bool m_timeFixed = false;
 
 protected:
     // Keeps the records instead of reaching an interface.

@@ -24,6 +24,39 @@
 
 namespace buttontest
 {
+// Writes the page and the popup sections, the last two of an interface file.
+inline void PutPagesAndPopups(CInterfaceFileWriter& writer,
+                              const std::vector<PageRecordWriter::PageRecord>& pages,
+                              const std::vector<PageRecordWriter::PopupRecord>& popups)
+{
+    writer.PutCount(static_cast<uint16_t>(pages.size()));
+    for (const auto& page : pages)
+        PageRecordWriter::PutPage(writer, page);
+    writer.PutCount(static_cast<uint16_t>(popups.size()));
+    for (const auto& popup : popups)
+        PageRecordWriter::PutPopup(writer, popup);
+}
+
+// Loads the records the writer holds from byte `start` on, as the panel loads a file; `stream`
+// keeps the bytes for as long as the system may read them. True when a start page came up.
+template <class System>
+bool LoadWritten(System& system, const CInterfaceFileWriter& writer, size_t start,
+                 std::unique_ptr<CInStream>& stream)
+{
+    std::vector<uint8_t> bytes(writer.Bytes().begin() + static_cast<std::ptrdiff_t>(start),
+                               writer.Bytes().end());
+    stream = std::make_unique<CInStream>(CInStream::Refuse, static_cast<int32_t>(bytes.size()) + 1);
+    stream->Append(bytes.data(), static_cast<int32_t>(bytes.size()));
+    system.BeginLoad(stream.get());
+    // Bounded: a loader that never says it is done fails the test instead of hanging it.
+    for (int calls = 0; calls < 10000; calls++)
+    {
+        if (!system.LoadNext())
+            return system.GetCurrentPage() != nullptr;
+    }
+    return false;
+}
+
 // Every command a device is given, as text ("3 press 5", "3 press 5 1.5", "3 hold 5 20",
 // "3 set 5 2", "3 release 5"), in the order of all recording devices together.
 class CCommandLog
@@ -170,23 +203,8 @@ public:
         writer.PutCount(0);
         if (writer.HasSoundsSection())
             writer.PutCount(0);
-        writer.PutCount(static_cast<uint16_t>(pages.size()));
-        for (const auto& page : pages)
-            PageRecordWriter::PutPage(writer, page);
-        writer.PutCount(static_cast<uint16_t>(popups.size()));
-        for (const auto& popup : popups)
-            PageRecordWriter::PutPopup(writer, popup);
-        std::vector<uint8_t> bytes(writer.Bytes().begin() + static_cast<std::ptrdiff_t>(start),
-                                   writer.Bytes().end());
-        m_stream = std::make_unique<CInStream>(CInStream::Refuse, static_cast<int32_t>(bytes.size()) + 1);
-        m_stream->Append(bytes.data(), static_cast<int32_t>(bytes.size()));
-        m_system->BeginLoad(m_stream.get());
-        for (int calls = 0; calls < 10000; calls++)
-        {
-            if (!m_system->LoadNext())
-                return m_system->GetCurrentPage() != nullptr;
-        }
-        return false;
+        PutPagesAndPopups(writer, pages, popups);
+        return LoadWritten(*m_system, writer, start, m_stream);
     }
 
     // A child of the current page (its children in record order), or of a popup by name.
@@ -224,6 +242,10 @@ public:
     }
 
     CCommandLog log;
+
+protected:
+    // Where a harness with records of its own keeps the bytes while the system reads them.
+    std::unique_ptr<CInStream>& LoadStream() { return m_stream; }
 
 private:
     bool m_sdl = false;

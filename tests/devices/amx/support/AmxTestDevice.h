@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "devices/controllers/amx/AMXDevice.h"
+#include "devices/support/HeldClock.h"
 #include "devices/support/NullEventSink.h"
 
 namespace amx_test
@@ -41,7 +42,7 @@ public:
     }
 };
 
-class AmxTestDevice : public CAMXDevice
+class AmxTestDevice : public device_test::CHeldClock<CAMXDevice>
 {
 public:
     AmxTestDevice()
@@ -58,14 +59,9 @@ public:
         SetDialogSystem(nullptr);
     }
 
-    // Holds Now() at `deviceTime` until the next call.
-    void SetDeviceTime(uint32_t deviceTime)
-    {
-        m_fixed = deviceTime;
-        m_timeFixed = true;
-    }
+    // SetDeviceTime (of CHeldClock) holds Now() at a time of the test's; this reads the running
+    // clock all the same.
     uint32_t RealNow() const { return CAMXDevice::Now(); }
-    uint32_t Now() const override { return m_timeFixed ? m_fixed.load() : CAMXDevice::Now(); }
 
     void SetLocalTime(int year, int month, int day, int hour, int minute, int weekday, int second = 0)
     {
@@ -130,8 +126,6 @@ protected:
     }
 
 private:
-    std::atomic<uint32_t> m_fixed{0};
-    std::atomic<bool> m_timeFixed{false};
     mutable std::mutex m_lock;
     std::tm m_local{};
     std::vector<std::string> m_commands;

@@ -10,12 +10,15 @@
 #include "devices/buses/knx/EIBTcpGateDevice.h"
 #include "devices/buses/knx/EIBUdpDevice.h"
 #include "devices/buses/knx/KnxNetIpFrame.h"
+#include "support/NetIpFrames.h"
 #include "support/ScriptedLink.h"
 
 namespace
 {
 using namespace knx_test;
 using namespace KnxNetIp;
+// Named here: the enumerator KnxNetIp::Frame would make the name ambiguous.
+using knx_test::Frame;
 
 class CTestUdpDevice : public CScriptedDevice<CEIBUdpDevice>
 {
@@ -35,15 +38,6 @@ Bytes Blob(uint8_t action, uint8_t subtype, uint8_t main, uint8_t middle, uint8_
     Bytes blob{action, subtype, main, middle, sub};
     blob.insert(blob.end(), value.begin(), value.end());
     return blob;
-}
-
-Bytes Frame(uint16_t service, const Bytes& body)
-{
-    Bytes frame{0x06, 0x10, static_cast<uint8_t>(service >> 8), static_cast<uint8_t>(service), 0, 0};
-    for (uint8_t b : body)
-        frame.push_back(b);
-    frame[5] = static_cast<uint8_t>(frame.size());
-    return frame;
 }
 
 // Channel 7, individual address 1.1.100.

@@ -8,6 +8,7 @@
 #include "devices/buses/knx/EIBInStream.h"
 #include "devices/buses/knx/EIBTcpGateDevice.h"
 #include "platform/Clock.h"
+#include "support/NetIpFrames.h"
 #include "support/PeerDevice.h"
 #include "support/TcpPeer.h"
 
@@ -15,6 +16,8 @@ namespace
 {
 using namespace knx_test;
 using namespace KnxNetIp;
+// Named here: the enumerator KnxNetIp::Frame would make the name ambiguous.
+using knx_test::Frame;
 
 struct Seen
 {
@@ -45,15 +48,6 @@ std::vector<Seen> FramesOf(const std::vector<Seen>& frames, uint16_t service)
             of.push_back(f);
     }
     return of;
-}
-
-Bytes Frame(uint16_t service, const Bytes& body)
-{
-    Bytes frame{0x06, 0x10, static_cast<uint8_t>(service >> 8), static_cast<uint8_t>(service), 0, 0};
-    for (uint8_t b : body)
-        frame.push_back(b);
-    frame[5] = static_cast<uint8_t>(frame.size());
-    return frame;
 }
 
 template <class Driver>

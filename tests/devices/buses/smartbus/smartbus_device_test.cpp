@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "../BusTestSupport.h"
+#include "SmartBusTestFrames.h"
 #include "common/Checksums.h"
 #include "common/NerulanValue.h"
 #include "devices/DeviceFactory.h"
@@ -31,10 +32,10 @@ using bus_test::Hex;
 using bus_test::SerialFolder;
 using bus_test::Tick;
 using bus_test::TickFor;
-using Bytes = std::vector<uint8_t>;
+using smartbus_test::Bytes;
+using smartbus_test::Frame;
+using smartbus_test::kRelayPress;
 
-const Bytes kRelayPress = {0xAA, 0xAA, 0x0F, 0xFD, 0xFE, 0xFF, 0xFE, 0x00, 0x31,
-                           0x01, 0x02, 0x03, 0x64, 0x00, 0x00, 0xAD, 0xAA};
 constexpr uint8_t kInt32 = 6;
 constexpr uint8_t kBool = 1;
 
@@ -51,27 +52,6 @@ Bytes Blob(uint8_t action, uint8_t subnet, uint8_t device, uint16_t op, const By
     blob.insert(blob.end(), {subnet, device, static_cast<uint8_t>(op), static_cast<uint8_t>(op >> 8)});
     blob.insert(blob.end(), rest.begin(), rest.end());
     return blob;
-}
-
-Bytes Frame(uint8_t sourceSubnet, uint8_t sourceDevice, uint16_t op, uint8_t targetSubnet,
-            uint8_t targetDevice, const Bytes& content)
-{
-    Bytes frame = {0xAA,
-                   0xAA,
-                   static_cast<uint8_t>(11 + content.size()),
-                   sourceSubnet,
-                   sourceDevice,
-                   0x00,
-                   0x11,
-                   static_cast<uint8_t>(op >> 8),
-                   static_cast<uint8_t>(op),
-                   targetSubnet,
-                   targetDevice};
-    frame.insert(frame.end(), content.begin(), content.end());
-    const uint16_t crc = Crc16Xmodem(frame.data() + 2, frame.size() - 2);
-    frame.push_back(static_cast<uint8_t>(crc >> 8));
-    frame.push_back(static_cast<uint8_t>(crc));
-    return frame;
 }
 
 // The relay's answer to the press: channel 3 at `level`, addressed to the panel.
@@ -95,29 +75,8 @@ size_t Count(const std::vector<PeerLog::Chunk>& chunks, const Bytes& frame)
     return n;
 }
 
-class SmartBusSerial : public ::testing::Test
+class SmartBusSerial : public bus_test::SerialDriverTest<CSmartBusSerialDevice>
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(folder.Ok());
-        device = std::make_unique<CRecording<CSmartBusSerialDevice>>();
-    }
-    void Online()
-    {
-        DeviceParams params;
-        params.port = SerialFolder::kComPort;
-        params.baud = 4800;
-        params.dataBits = 8;
-        params.parity = 'n';
-        params.readInterval = 1;
-        ASSERT_TRUE(device->Configure(&params));
-        ASSERT_TRUE(Tick(*device, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
-    }
-    PtyPeer& Peer() { return folder.Peer(); }
-
-    SerialFolder folder;
-    std::unique_ptr<CRecording<CSmartBusSerialDevice>> device;
 };
 
 TEST_F(SmartBusSerial, RelayPressIsSentByteExactAndTheAnswerReleasesIt)
@@ -164,26 +123,8 @@ TEST_F(SmartBusSerial, FeedbackRowsAndNumber255)
     EXPECT_TRUE(device->EventsFor(3).empty());
 }
 
-class SmartBusGate : public ::testing::Test
+class SmartBusGate : public bus_test::GateDriverTest<CSmartBusTcpGateDevice>
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(peer.Ok());
-        device = std::make_unique<CRecording<CSmartBusTcpGateDevice>>();
-    }
-    void Online()
-    {
-        DeviceParams params;
-        params.host = "127.0.0.1";
-        params.port = peer.Port();
-        ASSERT_TRUE(device->Configure(&params));
-        ASSERT_TRUE(Tick(*device, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
-        ASSERT_TRUE(peer.WaitAccepted(1, 10000));
-    }
-
-    TcpPeer peer;
-    std::unique_ptr<CRecording<CSmartBusTcpGateDevice>> device;
 };
 
 // Audio channel blob: number, value, zone, source.
@@ -246,7 +187,7 @@ TEST_F(SmartBusGate, UnansweredFrameGoesFourTimesAtLeast501msApartThenTheNext)
     Add(*device, 2, kBool, Blob(1, 1, 2, 2, {5, 0}));
     Online();
     uint32_t now = 1000;
-    device->HoldClock(now);
+    device->SetDeviceTime(now);
     ASSERT_TRUE(device->Press(1, nullptr));
     CNerulanValue* on = CNerulanValue::NewBool(true);
     ASSERT_TRUE(device->Press(2, on));
@@ -255,11 +196,11 @@ TEST_F(SmartBusGate, UnansweredFrameGoesFourTimesAtLeast501msApartThenTheNext)
     {
         ASSERT_TRUE(Tick(*device, [&] { return peer.ChunkCount() == sends; })) << sends;
         // 500 ms after the send is not yet a time-out.
-        device->HoldClock(now + 500);
+        device->SetDeviceTime(now + 500);
         TickFor(*device, 30);
         ASSERT_EQ(peer.ChunkCount(), sends);
         now += 501;
-        device->HoldClock(now);
+        device->SetDeviceTime(now);
     }
     // After the fourth time-out the head is gone and the next frame follows.
     ASSERT_TRUE(Tick(*device, [&] { return peer.ChunkCount() == 5; }));
@@ -281,7 +222,7 @@ TEST_F(SmartBusGate, PeriodicChannelsSendOnOnlineThenEveryPeriodAndAPeriodOf0Onc
     Online();
     // The clock stands still from here: the periods below are counted from the first send
     // however long the exchanges take on a busy machine.
-    device->HoldClock(device->Now());
+    device->SetDeviceTime(device->Now());
     ASSERT_TRUE(
         Tick(*device, [&] { return Count(peer.Chunks(), kRelayPress) == 1 && device->QueuedFrames() == 0; }));
     // The once-only channel went once and nothing is queued again on every tick.
@@ -332,21 +273,11 @@ TEST_F(SmartBusGate, LostLinkEmptiesTheQueueAndStartsItsStateOver)
 
 TEST(SmartBusFactory, TheTableCreatesTheSerialAndGatewayDrivers)
 {
-    SerialFolder folder;
-    ASSERT_TRUE(folder.Ok());
-    TcpPeer peer;
-    ASSERT_TRUE(peer.Ok());
-    CDeviceFactory factory;
-    bool known = false;
-    std::unique_ptr<CAbstractDevice> serial(
-        factory.Create(0xC3, nullptr, SerialFolder::kComPort, "4800,8,n", known));
-    EXPECT_TRUE(known);
-    EXPECT_NE(dynamic_cast<CSmartBusSerialDevice*>(serial.get()), nullptr);
-    std::unique_ptr<CAbstractDevice> gate(factory.Create(0xC4, "127.0.0.1", peer.Port(), nullptr, known));
-    EXPECT_TRUE(known);
-    EXPECT_NE(dynamic_cast<CSmartBusTcpGateDevice*>(gate.get()), nullptr);
-    ASSERT_TRUE(gate);
-    EXPECT_NE(gate->GetTransport(), nullptr);
+    bus_test::FactoryDrivers made(0xC3, 0xC4);
+    ASSERT_TRUE(made.Ok());
+    made.ExpectMade<CSmartBusSerialDevice, CSmartBusTcpGateDevice>();
+    ASSERT_TRUE(made.gate);
+    EXPECT_NE(made.gate->GetTransport(), nullptr);
 }
 
 // Runs the body in a child in a network namespace of its own, where lo is up and broadcasts to

@@ -63,31 +63,14 @@ std::string Exchanges(const std::vector<PeerLog::Chunk>& chunks)
     return text;
 }
 
-class X10Gate : public ::testing::Test
+class X10Gate : public bus_test::GateDriverTest<CX10TCPDevice>
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(peer.Ok());
-        device = std::make_unique<CRecording<CX10TCPDevice>>();
-    }
-    void Online()
-    {
-        DeviceParams params;
-        params.host = "127.0.0.1";
-        params.port = peer.Port();
-        ASSERT_TRUE(device->Configure(&params));
-        ASSERT_TRUE(Tick(*device, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
-        ASSERT_TRUE(peer.WaitAccepted(1, 10000));
-    }
     // Waits until the peer holds `count` chunks.
     bool Chunks(size_t count)
     {
         return Tick(*device, [&] { return peer.ChunkCount() >= count; });
     }
-
-    TcpPeer peer;
-    std::unique_ptr<CRecording<CX10TCPDevice>> device;
 };
 
 TEST_F(X10Gate, PressGoesAsAddressThenFunctionWithTheHandshakeAndTheGate)
@@ -138,14 +121,14 @@ TEST_F(X10Gate, LostChecksumIsSentAgainAfterTheTimeOut)
 {
     Add(*device, 1, Blob(1, 6, 6, 2));
     Online();
-    device->HoldClock(1000);
+    device->SetDeviceTime(1000);
     device->Press(1, nullptr);
     ASSERT_TRUE(Chunks(1));
     peer.Send({0x6B}); // damaged checksum: dropped
-    device->HoldClock(2500);
+    device->SetDeviceTime(2500);
     TickFor(*device, 50);
     EXPECT_EQ(peer.ChunkCount(), 1u); // 1500 ms is not yet a time-out
-    device->HoldClock(2501);
+    device->SetDeviceTime(2501);
     ASSERT_TRUE(Chunks(2));
     EXPECT_EQ(Exchanges(peer.Chunks()), "04 66 | 04 66");
     // Now it goes through.
@@ -191,29 +174,8 @@ TEST_F(X10Gate, ShortBlobsAreNotRead)
     EXPECT_EQ(peer.ChunkCount(), 0u);
 }
 
-class X10Serial : public ::testing::Test
+class X10Serial : public bus_test::SerialDriverTest<CX10SerialDevice>
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(folder.Ok());
-        device = std::make_unique<CRecording<CX10SerialDevice>>();
-    }
-    void Online()
-    {
-        DeviceParams params;
-        params.port = SerialFolder::kComPort;
-        params.baud = 4800;
-        params.dataBits = 8;
-        params.parity = 'n';
-        params.readInterval = 1;
-        ASSERT_TRUE(device->Configure(&params));
-        ASSERT_TRUE(Tick(*device, [&] { return device->GetState() == CAbstractDevice::StateOnline; }));
-    }
-    PtyPeer& Peer() { return folder.Peer(); }
-
-    SerialFolder folder;
-    std::unique_ptr<CRecording<CX10SerialDevice>> device;
 };
 
 // The interface's poll and its upload, as a CM11 does it: it repeats the poll signal until it is
@@ -261,19 +223,9 @@ TEST_F(X10Serial, PollIsAnsweredAndTheUploadApplied)
 
 TEST(X10Factory, TheTableCreatesBothDrivers)
 {
-    SerialFolder folder;
-    ASSERT_TRUE(folder.Ok());
-    TcpPeer peer;
-    ASSERT_TRUE(peer.Ok());
-    CDeviceFactory factory;
-    bool known = false;
-    std::unique_ptr<CAbstractDevice> serial(
-        factory.Create(0x93, nullptr, SerialFolder::kComPort, "4800,8,n", known));
-    EXPECT_TRUE(known);
-    EXPECT_NE(dynamic_cast<CX10SerialDevice*>(serial.get()), nullptr);
-    std::unique_ptr<CAbstractDevice> gate(factory.Create(0x94, "127.0.0.1", peer.Port(), nullptr, known));
-    EXPECT_TRUE(known);
-    EXPECT_NE(dynamic_cast<CX10TCPDevice*>(gate.get()), nullptr);
+    bus_test::FactoryDrivers made(0x93, 0x94);
+    ASSERT_TRUE(made.Ok());
+    made.ExpectMade<CX10SerialDevice, CX10TCPDevice>();
 }
 
 // The time answer, read at a fixed local time: the check runs in a child process under

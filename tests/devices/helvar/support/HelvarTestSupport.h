@@ -10,6 +10,8 @@
 
 #include "devices/AbstractDevice.h"
 #include "devices/DeviceEvent.h"
+#include "devices/support/ByteText.h"
+#include "devices/support/DeviceTick.h"
 #include "platform/Clock.h"
 
 namespace helvar_test
@@ -34,21 +36,6 @@ protected:
     }
 };
 
-template <typename Predicate> bool Tick(CAbstractDevice& device, uint32_t ms, Predicate done)
-{
-    const uint32_t start = platform::ClockMs();
-    while (platform::ElapsedMs(platform::ClockMs(), start) < ms)
-    {
-        device.Update();
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
-
-inline std::string Text(const std::vector<uint8_t>& bytes)
-{
-    return std::string(bytes.begin(), bytes.end());
-}
+using device_test::Text;
+using device_test::TickWithin;
 } // namespace helvar_test

@@ -10,6 +10,7 @@
 #include "devices/AbstractDevice.h"
 #include "devices/AbstractTransport.h"
 #include "devices/DeviceEvent.h"
+#include "devices/support/HeldClock.h"
 #include "platform/Clock.h"
 
 namespace knx_test
@@ -76,7 +77,7 @@ struct PostedValue
 // Driver with a scripted transport, a clock the test sets and its posted values recorded. The
 // device time is the test's time and stands still between the test's steps, so time-outs can be
 // tested to the millisecond however slowly the machine runs.
-template <class Driver> class CScriptedDevice : public Driver
+template <class Driver> class CScriptedDevice : public device_test::CHeldClock<Driver>
 {
 public:
     CScriptedDevice()
@@ -86,13 +87,9 @@ public:
         // The drain calls DispatchEvent only with an interface set; this one is never used, since
         // DispatchEvent below keeps the records.
         this->m_dialogSystem = reinterpret_cast<decltype(this->m_dialogSystem)>(this);
-        SetDeviceTime(1000);
+        this->SetDeviceTime(1000);
     }
     ~CScriptedDevice() override { this->DeleteTransport(); }
-
-    void SetDeviceTime(uint32_t deviceTime) { m_time = deviceTime; }
-    uint32_t Now() const override { return m_time; }
-    void Advance(uint32_t ms) { SetDeviceTime(m_time + ms); }
 
     CScriptedTransport* transport;
     std::vector<PostedValue> posted;
@@ -102,8 +99,5 @@ protected:
     {
         posted.push_back({event.channel, event.kind, event.ValueAsFloat()});
     }
-
-private:
-    uint32_t m_time = 0;
 };
 } // namespace knx_test

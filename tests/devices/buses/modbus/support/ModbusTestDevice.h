@@ -11,6 +11,7 @@
 #include "devices/AbstractDevice.h"
 #include "devices/DeviceEvent.h"
 #include "devices/DeviceParams.h"
+#include "devices/support/HeldClock.h"
 #include "devices/support/ToolkitTestDevice.h"
 #include "platform/Clock.h"
 
@@ -24,7 +25,7 @@ inline EventTarget* FakeSystem()
     return reinterpret_cast<EventTarget*>(uintptr_t{0x10});
 }
 
-template <class Driver> class TestDevice : public Driver
+template <class Driver> class TestDevice : public device_test::CHeldClock<Driver>
 {
 public:
     TestDevice() { this->SetDialogSystem(FakeSystem()); }
@@ -39,20 +40,9 @@ public:
         this->SetState(CAbstractDevice::StateOnline);
         // Nothing here waits for a peer, so the clock stands still between the test's steps and
         // time-outs are checked to the millisecond however slowly the machine runs.
-        m_heldTime = CAbstractDevice::Now();
-        m_held = true;
+        this->SetDeviceTime(CAbstractDevice::Now());
         return transport;
     }
-
-    // Moves device time forward.
-    void Advance(uint32_t ms)
-    {
-        if (m_held)
-            m_heldTime += ms;
-        else
-            this->m_created -= ms;
-    }
-    uint32_t Now() const override { return m_held ? m_heldTime : CAbstractDevice::Now(); }
 
     void Add(uint32_t id, uint8_t valueType, uint8_t direction, const std::vector<uint8_t>& blob)
     {
@@ -62,8 +52,6 @@ public:
 
     // The events drained so far (tick thread).
     std::vector<CDeviceEvent> events;
-    uint32_t m_heldTime = 0;
-    bool m_held = false;
 
     // Runs Update every 2 ms until the predicate holds; false after ms.
     template <class Predicate> bool UpdateUntil(Predicate done, uint32_t ms)
