@@ -48,6 +48,8 @@ public:
 class CTestCrestron : public device_test::CHeldClock<CCrestronDevice>
 {
 public:
+    // The transport's thread stops before this class's members go.
+    ~CTestCrestron() override { DeleteTransport(); }
     std::vector<std::u16string> texts;
 
 protected:

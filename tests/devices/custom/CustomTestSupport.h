@@ -41,6 +41,8 @@ template <class Link> class CRecording : public Link
 {
 public:
     CRecording() { Link::SetDialogSystem(reinterpret_cast<CDeviceEventSink*>(uintptr_t{0x10})); }
+    // The transport's thread stops before this class's members go.
+    ~CRecording() override { this->DeleteTransport(); }
 
     std::vector<CDeviceEvent> Posted()
     {

@@ -27,6 +27,8 @@ struct Piece
 template <class Base> class CSkewed : public Base
 {
 public:
+    // The transport's thread stops before the clock it reads goes.
+    ~CSkewed() override { this->DeleteTransport(); }
     uint32_t Now() const override { return (m_held ? m_heldAt.load() : Base::Now()) + m_skew.load(); }
     void Skew(uint32_t ms) { m_skew += ms; }
     void Hold()

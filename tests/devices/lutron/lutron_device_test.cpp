@@ -32,6 +32,8 @@ using CNullSink = CNullEventSink;
 class CTestLutron : public CLutronTCPDevice
 {
 public:
+    // The transport's thread stops before this class's members go.
+    ~CTestLutron() override { DeleteTransport(); }
     std::vector<std::string> events;
 
 protected:

@@ -200,7 +200,9 @@ TEST_F(D12SS20Link, VersionDecidesTheCommands)
         EXPECT_EQ(d.Press(1, nullptr), low == 0x06);
         ASSERT_TRUE(Tick(d, [&] { return d.GetQueueCount() == 0; }));
         if (low == 0x06)
+        {
             ASSERT_TRUE(Tick(d, [&] { return bus.Bytes().size() >= 12; }));
+        }
         EXPECT_EQ(Hex(bus.Bytes()),
                   low == 0x05 ? "83 02 22 5E 83 02 5E 1A" : "83 02 22 5E 83 02 5E 1A 83 03 27 05 69");
     }

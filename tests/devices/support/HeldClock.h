@@ -11,6 +11,8 @@ template <class Device> class CHeldClock : public Device
 {
 public:
     using Device::Device;
+    // The transport's thread reads Now(): it stops before the held time goes.
+    ~CHeldClock() override { this->DeleteTransport(); }
 
     // Makes Now() read `deviceTime` until the next call (or ReleaseClock).
     void SetDeviceTime(uint32_t deviceTime)

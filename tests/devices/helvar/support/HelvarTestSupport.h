@@ -20,6 +20,8 @@ namespace helvar_test
 template <class Driver> class CRecording : public Driver
 {
 public:
+    // The transport's thread stops before this class's members go.
+    ~CRecording() override { this->DeleteTransport(); }
     std::vector<std::string> events;
 
 protected:

@@ -129,6 +129,8 @@ private:
 class CTestXBMCDevice : public CXBMCDevice
 {
 public:
+    // The transport's thread stops before the clock it reads goes.
+    ~CTestXBMCDevice() override { DeleteTransport(); }
     std::atomic<uint32_t> time{0};
     uint32_t Now() const override { return time.load(); }
     int32_t QueuedRequests() { return Queue().GetCount(); }
