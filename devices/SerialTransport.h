@@ -30,6 +30,8 @@ public:
     void Close() override;
     // Fails without a link, above kBufferSize bytes, or while a write is still waiting.
     bool Send(const uint8_t* bytes, uint32_t length) override;
+    // Busy while the previous block still waits for the worker.
+    SendOutcome Offer(const uint8_t* bytes, uint32_t length) override;
     bool Poll() override;
     void SetDirection(bool read, bool write) override;
     // The quiet time that ends a read block: ms / 20, at least 1 ms (next Connect).
