@@ -144,12 +144,6 @@ CAbstractTransport::SendOutcome CSerialTransport::Offer(const uint8_t* bytes, ui
     return SendTaken;
 }
 
-bool CSerialTransport::HasWriteWaiting()
-{
-    CCriticalSectionGuard guard(&m_connectedLock);
-    return m_writePending != 0;
-}
-
 bool CSerialTransport::Poll()
 {
     bool readMode;

@@ -39,8 +39,6 @@ public:
 
     // The file the port was opened from (for tests and messages).
     std::string GetPortPath();
-    // Whether a block handed to Send still waits for the worker (until then Send refuses more).
-    bool HasWriteWaiting();
 
 protected:
     bool Attempt() override;
