@@ -89,8 +89,12 @@ bool CAbstractAxicoDevice::SendCommand(const CAxicoChannel& channel, uint8_t com
     const std::string line = CAxicoCodec::WriteCommand(channel.m_address, command);
     if (!m_pump.Queue(0, reinterpret_cast<const uint8_t*>(line.data()), static_cast<uint32_t>(line.size())))
         return false;
-    // Refused for good only without a link; a busy port keeps the line for the next Update.
-    return m_pump.Pump().kind != PumpStep::SendFailed;
+    // Refused for good only without a link, where nothing queued can go; a busy port keeps the
+    // line for the next Update.
+    if (m_pump.Pump().kind != PumpStep::SendFailed)
+        return true;
+    m_queue.Clear();
+    return false;
 }
 
 bool CAbstractAxicoDevice::Press(uint16_t channel, CNerulanValue* value)
