@@ -203,6 +203,12 @@ bool CAbstractDevice::SendToTransport(const uint8_t* bytes, uint32_t length)
     return m_transport && m_transport->Send(bytes, length);
 }
 
+uint8_t CAbstractDevice::OfferToTransport(const uint8_t* bytes, uint32_t length)
+{
+    CCriticalSectionGuard guard(&m_sendLock);
+    return m_transport ? m_transport->Offer(bytes, length) : CAbstractTransport::SendRefused;
+}
+
 void CAbstractDevice::CloseTransport()
 {
     if (m_transport)

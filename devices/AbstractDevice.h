@@ -114,6 +114,9 @@ public:
     // Sends through the transport under the send lock; false without a transport or when the
     // transport refuses.
     bool SendToTransport(const uint8_t* bytes, uint32_t length);
+    // As SendToTransport, telling a busy transport from a refusal (CAbstractTransport::Offer);
+    // refused without a transport.
+    uint8_t OfferToTransport(const uint8_t* bytes, uint32_t length);
 
     // Whether the driver posts a channel's report kind as it stands. Drivers that never read the
     // report kind answer false, and the loader then keeps every channel whatever its kind.

@@ -43,6 +43,20 @@ public:
     virtual bool Connect() = 0;
     virtual void Close() = 0;
     virtual bool Send(const uint8_t* bytes, uint32_t length) = 0;
+
+    enum SendOutcome : uint8_t
+    {
+        SendTaken,   // handed to the link
+        SendBusy,    // not now: the link is up but still holds the previous message
+        SendRefused, // no link, too long, or the write failed: waiting does not change it
+    };
+    // As Send, but tells a refusal that only means "try again shortly" from one that waiting does
+    // not cure, so that a queue can keep its head for the next try instead of losing it. A
+    // transport that writes on the caller's thread never is busy.
+    virtual SendOutcome Offer(const uint8_t* bytes, uint32_t length)
+    {
+        return Send(bytes, length) ? SendTaken : SendRefused;
+    }
     // Worker thread: waits a little for the link and hands on what arrived; false = link gone.
     virtual bool Poll() = 0;
     virtual void SetDirection(bool read, bool write)

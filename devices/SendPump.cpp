@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "devices/AbstractDevice.h"
+#include "devices/AbstractTransport.h"
 #include "devices/OutStream.h"
 #include "devices/SendQueue.h"
 #include "platform/Clock.h"
@@ -38,6 +39,10 @@ CSendPump::PumpStep CSendPump::Pump()
 {
     std::unique_ptr<CQueueData> copy;
     PumpStep step;
+    bool popOnSend = false;
+    uint32_t epoch = 0;
+    uint32_t previousSendTime = 0;
+    bool previousHasSent = false;
     {
         CCriticalSectionGuard guard(&m_lock);
         uint32_t now = m_device.Now();
@@ -79,20 +84,45 @@ CSendPump::PumpStep CSendPump::Pump()
         if (!copy)
             return step;
         step.tag = copy->GetTag();
+        previousSendTime = m_sendTime;
+        previousHasSent = m_hasSent;
         m_sendTime = now;
         m_hasSent = true;
-        bool popNow =
+        popOnSend =
             m_rules.pop == PopRule::OnSend || (m_rules.pop == PopRule::OnSendTagZero && step.tag == 0);
-        if (popNow)
-            m_queue.Pop();
-        else
+        // Waiting before the send: the answer may come back before Send returns.
+        if (!popOnSend)
             m_state = Waiting;
+        epoch = m_epoch;
     }
     // Outside the pump's lock: a send that loses the link comes back through OnLinkLost, and an
     // answer may arrive on the transport thread before Send returns.
-    bool sent = m_device.SendToTransport(copy->GetBytes(), copy->GetLength());
-    step.kind = sent ? PumpStep::Sent : PumpStep::SendFailed;
+    const uint8_t outcome = m_device.OfferToTransport(copy->GetBytes(), copy->GetLength());
+    Settle(step, outcome, *copy, popOnSend, epoch, previousSendTime, previousHasSent);
     return step;
+}
+
+void CSendPump::Settle(PumpStep& step, uint8_t outcome, const CQueueData& head, bool popOnSend,
+                       uint32_t epoch, uint32_t previousSendTime, bool previousHasSent)
+{
+    CCriticalSectionGuard guard(&m_lock);
+    if (outcome == CAbstractTransport::SendBusy)
+    {
+        // The message never left: it keeps its place, owes no gap and awaits no answer.
+        step.kind = PumpStep::Busy;
+        if (m_epoch != epoch)
+            return;
+        m_sendTime = previousSendTime;
+        m_hasSent = previousHasSent;
+        if (m_state.load() == Waiting)
+            m_state = Ready;
+        return;
+    }
+    step.kind = outcome == CAbstractTransport::SendTaken ? PumpStep::Sent : PumpStep::SendFailed;
+    // Popped only now that the transport has decided; a link loss that emptied the queue
+    // meanwhile leaves nothing to pop.
+    if (popOnSend)
+        m_queue.PopIfHead(head);
 }
 
 bool CSendPump::AcceptLocked(bool anyTag, int32_t tag, int32_t* acceptedTag)
@@ -105,6 +135,7 @@ bool CSendPump::AcceptLocked(bool anyTag, int32_t tag, int32_t* acceptedTag)
         return false;
     m_queue.Pop();
     m_resendCount = 0;
+    ++m_epoch;
     if (m_rules.pauseAfterAnswer > 0)
     {
         m_answerTime = m_device.Now();
@@ -135,6 +166,7 @@ void CSendPump::OnLinkLost()
     m_state = Ready;
     m_resendCount = 0;
     m_hasSent = false;
+    ++m_epoch;
     if (m_rules.clearOnLinkLoss)
         m_queue.Clear();
 }

@@ -6,6 +6,7 @@
 
 class CAbstractDevice;
 class COutStream;
+class CQueueData;
 class CSendQueue;
 
 // When the head of the queue leaves it.
@@ -41,7 +42,8 @@ struct SendPumpRules
 //
 // States: Ready (the head may be sent), Waiting (the head was sent and awaits its answer),
 // Pausing (an answer was accepted; the pause after it runs). An answer is accepted only while
-// Waiting. A lost link resets everything (OnLinkLost).
+// Waiting. A lost link resets everything (OnLinkLost). A transport that is busy (a serial port
+// still writing the previous message) leaves the head where it was, as if the pump had not run.
 //
 // Use in a driver (the queue and the pump are members, the queue declared first):
 //
@@ -92,7 +94,10 @@ public:
         {
             Nothing,    // no message left, or it is not yet time
             Sent,       // the head (or a copy of it) went to the transport
-            SendFailed, // the transport refused it (a pop-on-send message is gone all the same)
+            SendFailed, // the transport refused it for good (no link, too long): a pop-on-send
+                        // message is gone all the same
+            Busy,       // the transport still writes the previous message: the head stays, untouched,
+                        // and goes at the next pump
             Resend,     // the head timed out and goes again at the next pump
             Dropped,    // the head timed out for the last time and was removed
         };
@@ -130,6 +135,9 @@ public:
 
 private:
     bool AcceptLocked(bool anyTag, int32_t tag, int32_t* acceptedTag);
+    // After the transport took or refused the head sent in this pump.
+    void Settle(PumpStep& step, uint8_t outcome, const CQueueData& head, bool popOnSend, uint32_t epoch,
+                uint32_t previousSendTime, bool previousHasSent);
 
     CAbstractDevice& m_device;
     CSendQueue& m_queue;
@@ -140,6 +148,9 @@ private:
     uint32_t m_sendTime = 0;
     uint32_t m_answerTime = 0;
     bool m_hasSent = false;
+    // Counts answers and link losses, so that a busy send undoes its own marks only when nothing
+    // moved the pump on while the message was offered.
+    uint32_t m_epoch = 0;
 };
 
 using PumpStep = CSendPump::PumpStep;

@@ -1,5 +1,7 @@
 #include "devices/SendQueue.h"
 
+#include <cstring>
+
 bool CSendQueue::AddData(int32_t tag, const uint8_t* bytes, uint32_t length)
 {
     CQueueData data(tag, bytes, length);
@@ -43,4 +45,18 @@ bool CSendQueue::ContainsTag(int32_t tag)
 CQueueData* CSendQueue::PeekData()
 {
     return static_cast<CQueueData*>(Peek());
+}
+
+bool CSendQueue::PopIfHead(const CQueueData& message)
+{
+    CCriticalSectionGuard guard(QueueLock());
+    if (GetCount() == 0)
+        return false;
+    auto* head = static_cast<CQueueData*>(SlotAt(GetHead()));
+    if (!head || head->GetTag() != message.GetTag() || head->GetLength() != message.GetLength())
+        return false;
+    if (message.GetLength() && std::memcmp(head->GetBytes(), message.GetBytes(), message.GetLength()) != 0)
+        return false;
+    Pop();
+    return true;
 }

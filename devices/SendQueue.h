@@ -28,4 +28,7 @@ public:
     bool ContainsTag(int32_t tag);
     // A copy of the head message that the caller deletes; null when the queue is empty.
     CQueueData* PeekData();
+    // Pops the head only when it still is this message (same tag and bytes): a message sent
+    // while the queue was emptied or refilled by another thread is not confused with a new head.
+    bool PopIfHead(const CQueueData& message);
 };

@@ -123,25 +123,25 @@ void CSerialTransport::SetDirection(bool read, bool write)
 
 bool CSerialTransport::Send(const uint8_t* bytes, uint32_t length)
 {
-    if ((!bytes && length) || length > kBufferSize)
-        return false;
-    {
-        CCriticalSectionGuard guard(&m_connectedLock);
-        if (GetLinkState() != LinkConnected || !m_connected || m_writePending)
-            return false;
-        if (length)
-            std::memcpy(m_writeBuffer, bytes, length);
-        m_pendingLength = length;
-        m_readMode = 0;
-        m_writePending = 1;
-    }
-    return true;
+    return Offer(bytes, length) == SendTaken;
 }
 
-bool CSerialTransport::HasWriteWaiting()
+CAbstractTransport::SendOutcome CSerialTransport::Offer(const uint8_t* bytes, uint32_t length)
 {
+    if ((!bytes && length) || length > kBufferSize)
+        return SendRefused;
     CCriticalSectionGuard guard(&m_connectedLock);
-    return m_writePending != 0;
+    if (GetLinkState() != LinkConnected || !m_connected)
+        return SendRefused;
+    // The one write buffer is handed over only once the worker has written the last block.
+    if (m_writePending)
+        return SendBusy;
+    if (length)
+        std::memcpy(m_writeBuffer, bytes, length);
+    m_pendingLength = length;
+    m_readMode = 0;
+    m_writePending = 1;
+    return SendTaken;
 }
 
 bool CSerialTransport::Poll()

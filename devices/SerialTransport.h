@@ -30,6 +30,8 @@ public:
     void Close() override;
     // Fails without a link, above kBufferSize bytes, or while a write is still waiting.
     bool Send(const uint8_t* bytes, uint32_t length) override;
+    // Busy while the previous block still waits for the worker.
+    SendOutcome Offer(const uint8_t* bytes, uint32_t length) override;
     bool Poll() override;
     void SetDirection(bool read, bool write) override;
     // The quiet time that ends a read block: ms / 20, at least 1 ms (next Connect).
@@ -37,8 +39,6 @@ public:
 
     // The file the port was opened from (for tests and messages).
     std::string GetPortPath();
-    // Whether a block handed to Send still waits for the worker (until then Send refuses more).
-    bool HasWriteWaiting();
 
 protected:
     bool Attempt() override;

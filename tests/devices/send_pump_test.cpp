@@ -238,6 +238,101 @@ TEST(SendPump, ASendThatDropsTheLinkLeavesThePumpReady)
     EXPECT_EQ(device.At(1).kind, PumpStep::Sent);
 }
 
+// A serial transport refuses a message while it still writes the previous one. Under every pop
+// rule the head must then stay where it is and go at the next pump: before, a pop-on-send head was
+// popped before the refusal and lost, and a head awaiting an answer waited out its whole time-out
+// for an answer to a message that never left.
+struct BusyCase
+{
+    const char* name;
+    PopRule pop;
+    char head;
+};
+
+class SendPumpBusy : public testing::TestWithParam<BusyCase>
+{
+};
+
+TEST_P(SendPumpBusy, ABusyTransportKeepsTheHeadForTheNextPump)
+{
+    const BusyCase& c = GetParam();
+    SendPumpRules rules = Rules(c.pop, 1000, 2);
+    rules.minGap = 26;
+    CPumpDevice device(rules);
+    device.Add('p'); // sent once before, so that the gap rule has a send to count from
+    EXPECT_EQ(device.At(0).kind, PumpStep::Sent);
+    device.pump.AcceptHead();
+    device.Add(c.head);
+    device.Add('z');
+    device.transport->busy = true;
+    for (uint32_t t : {100u, 100u, 101u})
+    {
+        PumpStep step = device.At(t);
+        EXPECT_EQ(step.kind, PumpStep::Busy) << t;
+        EXPECT_EQ(step.tag, c.head) << t;
+        EXPECT_EQ(device.queue.GetCount(), 2) << t;
+        EXPECT_EQ(device.queue.PeekTag(), c.head) << t;
+        EXPECT_EQ(device.pump.GetState(), CSendPump::Ready) << t;
+        EXPECT_EQ(device.pump.GetResendCount(), 0) << t;
+    }
+    // Nothing was sent, so nothing may be answered.
+    EXPECT_FALSE(device.pump.AcceptHead());
+    EXPECT_EQ(device.transport->busyRefusals, 3);
+    device.transport->busy = false;
+    // The refusals started no gap: the head leaves at the very next pump.
+    PumpStep step = device.At(102);
+    EXPECT_EQ(step.kind, PumpStep::Sent);
+    EXPECT_EQ(step.tag, c.head);
+    EXPECT_EQ(device.Sent(), std::string("p") + c.head);
+    const bool answered = c.pop == PopRule::OnAnswer || (c.pop == PopRule::OnSendTagZero && c.head != 0);
+    if (answered)
+    {
+        // Its time-out counts from the send that went, not from the refused ones.
+        EXPECT_EQ(device.At(1102).kind, PumpStep::Nothing);
+        EXPECT_TRUE(device.pump.Accept(c.head));
+    }
+    EXPECT_EQ(device.queue.PeekTag(), 'z');
+    EXPECT_EQ(device.At(1200).kind, PumpStep::Sent);
+    EXPECT_EQ(device.Sent(), std::string("p") + c.head + "z");
+}
+
+INSTANTIATE_TEST_SUITE_P(PopRules, SendPumpBusy,
+                         testing::Values(BusyCase{"OnAnswer", PopRule::OnAnswer, 'a'},
+                                         BusyCase{"OnSend", PopRule::OnSend, 'a'},
+                                         BusyCase{"OnSendTagZeroCommand", PopRule::OnSendTagZero, 0},
+                                         BusyCase{"OnSendTagZeroRequest", PopRule::OnSendTagZero, 'r'}),
+                         [](const testing::TestParamInfo<BusyCase>& info)
+                         { return std::string(info.param.name); });
+
+TEST(SendPump, ABusyResendKeepsItsCount)
+{
+    // A resend refused by a busy transport is neither counted twice nor dropped early.
+    CPumpDevice device(Rules(PopRule::OnAnswer, 500, 1));
+    device.Add('a');
+    device.At(0);
+    EXPECT_EQ(device.At(501).kind, PumpStep::Resend);
+    device.transport->busy = true;
+    EXPECT_EQ(device.At(502).kind, PumpStep::Busy);
+    EXPECT_EQ(device.At(2000).kind, PumpStep::Busy);
+    device.transport->busy = false;
+    EXPECT_EQ(device.At(2001).kind, PumpStep::Sent);
+    EXPECT_EQ(device.pump.GetResendCount(), 1);
+    EXPECT_EQ(device.At(2501).kind, PumpStep::Nothing);
+    EXPECT_EQ(device.At(2502).kind, PumpStep::Dropped);
+    EXPECT_EQ(device.Sent(), "aa");
+}
+
+TEST(SendPump, APopOnSendHeadRefusedForGoodIsStillPopped)
+{
+    // Without a link the message cannot wait: it goes as before, and the pump stays ready.
+    CPumpDevice device(Rules(PopRule::OnSend, 0));
+    device.transport->failSends = true;
+    device.Add('a');
+    device.Add('b');
+    EXPECT_EQ(device.At(0).kind, PumpStep::SendFailed);
+    EXPECT_EQ(device.queue.PeekTag(), 'b');
+}
+
 TEST(SendPump, TimesSurviveTheClockWrap)
 {
     CPumpDevice device(Rules(PopRule::OnAnswer, 1000));

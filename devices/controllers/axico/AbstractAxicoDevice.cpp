@@ -26,14 +26,37 @@ void CAbstractAxicoDevice::CloseLink()
 
 void CAbstractAxicoDevice::BeginClose()
 {
-    if (!SendText(CAxicoCodec::kClose))
+    // Behind any command still queued, and kept like them while the port is busy.
+    const char* text = CAxicoCodec::kClose;
+    if (!m_pump.Queue(0, reinterpret_cast<const uint8_t*>(text), static_cast<uint32_t>(std::strlen(text))) ||
+        m_pump.Pump().kind == PumpStep::SendFailed)
     {
+        m_queue.Clear();
         CloseTransport();
         return;
     }
     m_closing = true;
     m_closeStart = Now();
     m_state = StateIdle;
+}
+
+bool CAbstractAxicoDevice::UpdateClosing()
+{
+    if (m_queue.GetCount() > 0)
+    {
+        if (m_pump.Pump().kind != PumpStep::SendFailed)
+        {
+            // The wait counts from the last hand-over.
+            m_closeStart = Now();
+            return true;
+        }
+        m_queue.Clear();
+    }
+    else if (platform::ElapsedMs(Now(), m_closeStart) < kCloseWait)
+        return true;
+    m_closing = false;
+    CloseTransport();
+    return false;
 }
 
 bool CAbstractAxicoDevice::Connect()
@@ -53,10 +76,25 @@ bool CAbstractAxicoDevice::SendText(const char* text)
     return SendToTransport(reinterpret_cast<const uint8_t*>(text), static_cast<uint32_t>(std::strlen(text)));
 }
 
+SendPumpRules CAbstractAxicoDevice::CommandRules()
+{
+    SendPumpRules rules;
+    rules.pop = PopRule::OnSend;
+    rules.clearOnLinkLoss = true;
+    return rules;
+}
+
 bool CAbstractAxicoDevice::SendCommand(const CAxicoChannel& channel, uint8_t command)
 {
     const std::string line = CAxicoCodec::WriteCommand(channel.m_address, command);
-    return SendText(line.c_str());
+    if (!m_pump.Queue(0, reinterpret_cast<const uint8_t*>(line.data()), static_cast<uint32_t>(line.size())))
+        return false;
+    // Refused for good only without a link, where nothing queued can go; a busy port keeps the
+    // line for the next Update.
+    if (m_pump.Pump().kind != PumpStep::SendFailed)
+        return true;
+    m_queue.Clear();
+    return false;
 }
 
 bool CAbstractAxicoDevice::Press(uint16_t channel, CNerulanValue* value)
@@ -77,17 +115,21 @@ bool CAbstractAxicoDevice::Release(uint16_t channel, CNerulanValue* value)
     case CAxicoChannel::KindSwitch:
     {
         const int32_t state = c->m_state;
+        // The state follows the command only once it is on its way.
         if (state == CAxicoChannel::kOff)
         {
+            if (!SendCommand(*c, CAxicoCodec::kOn))
+                return false;
             c->m_state = CAxicoChannel::kOn;
-            return SendCommand(*c, CAxicoCodec::kOn);
+            return true;
         }
         if (state == CAxicoChannel::kOn)
         {
-            const bool sent = SendCommand(*c, CAxicoCodec::kOff);
+            if (!SendCommand(*c, CAxicoCodec::kOff))
+                return false;
             m_poster.Post(c->GetId(), EventSetItemValue, 0.0);
             c->m_state = CAxicoChannel::kOff;
-            return sent;
+            return true;
         }
         // Not yet known: a status frame must tell first.
         return false;
@@ -107,20 +149,19 @@ bool CAbstractAxicoDevice::SetValue(uint16_t channel, CNerulanValue* value)
     if (c->m_kind != CAxicoChannel::KindDimmer)
         return true;
     const int32_t level = value->GetInt();
+    if (!SendCommand(*c, static_cast<uint8_t>(level)))
+        return false;
     c->m_state = level;
     m_poster.Post(c->GetId(), EventSetItemValue, level);
-    return SendCommand(*c, static_cast<uint8_t>(level));
+    return true;
 }
 
 bool CAbstractAxicoDevice::Update()
 {
-    if (m_closing)
-    {
-        if (platform::ElapsedMs(Now(), m_closeStart) < kCloseWait)
-            return false;
-        m_closing = false;
-        CloseTransport();
-    }
+    if (m_closing && UpdateClosing())
+        return false;
+    if (GetState() == StateOnline)
+        m_pump.Pump();
     return StandardUpdate();
 }
 
@@ -140,6 +181,7 @@ void CAbstractAxicoDevice::OnConnected()
 
 void CAbstractAxicoDevice::OnDisconnected()
 {
+    m_pump.OnLinkLost();
     m_state = StateIdle;
 }
 

@@ -7,13 +7,17 @@
 #include "devices/AbstractDevice.h"
 #include "devices/ChannelList.h"
 #include "devices/ReportPoster.h"
+#include "devices/SendPump.h"
+#include "devices/SendQueue.h"
 #include "devices/controllers/axico/AxicoChannel.h"
 #include "devices/controllers/axico/AxicoCodec.h"
 
 // An Axico installation through its interface: switches, dimmers and pulses are commanded with
-// "S05" lines at once (no queue, no polling), and 'P' status frames tell the actuators' states,
-// which the driver keeps per channel. The link class decides how messages other than status
-// frames are answered.
+// "S05" lines (no polling), and 'P' status frames tell the actuators' states, which the driver
+// keeps per channel. A command leaves at once when the link can take it; a serial port still
+// writing the previous line keeps it in the queue until the next Update, so that no press is lost
+// and a switch's kept state always matches the command that goes. The link class decides how messages other
+// than status frames are answered.
 //
 // Threads: Release and SetValue on the tick thread; OnConnected, OnDisconnected and OnReceive on
 // the transport thread. Channel states are atomics; every send takes the send lock.
@@ -41,6 +45,9 @@ public:
     int32_t GetPending() const { return m_in.Pending(); }
 
 protected:
+    // Commands need no answer; those of a lost link are not replayed on the next one.
+    static SendPumpRules CommandRules();
+
     // What the link does with a message (transport thread).
     virtual void OnMessage(const AxicoMessage& message) = 0;
     // The link is up: the serial link starts its handshake, the gateway is online at once.
@@ -52,10 +59,14 @@ protected:
     // "C\r", then the link closed and the transport deleted: the start of a link class's
     // destructor (which waits kCloseWait for the text to leave).
     void CloseLink();
-    // "C\r" now; the link is closed by the Update at least kCloseWait later.
+    // "C\r" behind the queued commands; the link is closed by the Update at least kCloseWait after
+    // it was handed over.
     void BeginClose();
+    // Update while closing: true while "C\r" is still queued or its wait runs.
+    bool UpdateClosing();
 
     bool SendText(const char* text);
+    // Queues the command and sends it at once when the link can take it; false without a link.
     bool SendCommand(const CAxicoChannel& channel, uint8_t command);
     void ApplyStatus(const AxicoMessage& message);
 
@@ -64,6 +75,8 @@ protected:
     CAxicoCodec m_codec;
     CFrameScanner m_scanner{m_codec};
     CInStream m_in{CInStream::Grow, 2048};
+    CSendQueue m_queue{64};
+    CSendPump m_pump{*this, m_queue, CommandRules()};
     bool m_closing = false;
     uint32_t m_closeStart = 0;
 };

@@ -43,15 +43,46 @@ void CAbstractCustomDevice::AppendChannel(std::unique_ptr<CCustomChannel> channe
     m_channels.push_back(std::move(channel));
 }
 
+SendPumpRules CAbstractCustomDevice::SendRules()
+{
+    SendPumpRules rules;
+    rules.pop = PopRule::OnSend;
+    rules.clearOnLinkLoss = true;
+    return rules;
+}
+
+bool CAbstractCustomDevice::Update()
+{
+    if (GetState() == StateOnline)
+        SendQueued();
+    return StandardUpdate();
+}
+
+void CAbstractCustomDevice::OnDisconnected()
+{
+    m_pump.OnLinkLost();
+    StandardOnDisconnected();
+}
+
+void CAbstractCustomDevice::SendQueued()
+{
+    while (m_queue.GetCount() > 0)
+    {
+        const PumpStep::Kind kind = m_pump.Pump().kind;
+        if (kind != PumpStep::Sent && kind != PumpStep::SendFailed)
+            return;
+    }
+}
+
 void CAbstractCustomDevice::SendRepeated(const CCustomChannel& channel)
 {
     const uint8_t* bytes = channel.GetBytes();
     uint32_t length = channel.GetByteLength();
     if (!bytes || length == 0)
         return;
-    CCriticalSectionGuard guard(SendLock());
     for (uint8_t i = 0; i < channel.GetRepeatCount(); ++i)
-        SendToTransport(bytes, length);
+        m_pump.Queue(0, bytes, length);
+    SendQueued();
 }
 
 bool CAbstractCustomDevice::Press(uint16_t channel, CNerulanValue* value)

@@ -6,11 +6,17 @@
 
 #include "common/InStream.h"
 #include "devices/AbstractDevice.h"
+#include "devices/SendPump.h"
+#include "devices/SendQueue.h"
 #include "devices/controllers/custom/CustomChannel.h"
 
 // The base of the devices whose protocol the project author writes byte by byte: it keeps the
 // custom channels, sends their bytes on Press, Release and Hold, and holds the receive buffer in
 // which the drivers look for feedback patterns.
+//
+// A channel's sends leave at once as long as the link takes them; a serial port takes one block
+// at a time, so what it cannot take yet waits in the queue for the next Update (repeats and quick
+// presses are not lost).
 //
 // GetKind answers kCustomKind: the item loader sorts an item's addresses on such a device into
 // the item's command sequences and reads the channels (FindChannel) to do so.
@@ -25,9 +31,9 @@ public:
 
     int GetKind() override { return kCustomKind; }
     bool Connect() override { return ConnectWithoutTimeStamp(); }
-    bool Update() override { return StandardUpdate(); }
+    bool Update() override;
     void OnConnected() override { StandardOnConnected(); }
-    void OnDisconnected() override { StandardOnDisconnected(); }
+    void OnDisconnected() override;
 
     // Send the bytes of the first channel with this id and kind 1 (Press), 2 (Release), repeat-count
     // times; false when there is no such channel. The value is not used.
@@ -49,10 +55,14 @@ public:
     int32_t BufferCapacity() const { return m_bufferCapacity.load(); }
 
 protected:
+    // No answers; what was queued for a lost link is not replayed on the next one.
+    static SendPumpRules SendRules();
     // The first channel with this id and this kind.
     CCustomChannel* FindChannel(uint32_t id, uint8_t kind) const;
     // Sends the channel's bytes repeat-count times, each as its own send (results ignored).
     void SendRepeated(const CCustomChannel& channel);
+    // Sends what the link takes now; stops at a busy link, and drops what a link-less send refuses.
+    void SendQueued();
     void AppendChannel(std::unique_ptr<CCustomChannel> channel);
     // Transport thread, after each scan: publishes what the buffer holds.
     void NoteBuffer()
@@ -62,6 +72,8 @@ protected:
     }
 
     CInStream m_in{CInStream::Grow, kInStreamStart};
+    CSendQueue m_queue{64};
+    CSendPump m_pump{*this, m_queue, SendRules()};
     std::vector<std::unique_ptr<CCustomChannel>> m_channels;
     uint8_t m_feedback = 0;
     std::atomic<int32_t> m_keptBytes{0};

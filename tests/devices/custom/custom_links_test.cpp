@@ -334,6 +334,21 @@ TEST_F(CustomSerial, PressReachesThePtyAndItsPatternPosts)
     ASSERT_TRUE(peer.WaitBytes(kCommand.size(), 10000));
     EXPECT_EQ(peer.Bytes(), kCommand);
 
+    // The port takes one block at a time: the repeats and a release in the same tick wait for it
+    // instead of being refused and lost.
+    peer.Clear();
+    EXPECT_TRUE(device.Press(3, nullptr));
+    EXPECT_TRUE(device.Release(2, nullptr));
+    ASSERT_TRUE(WaitUntil(10000,
+                          [&]
+                          {
+                              device.Update();
+                              return peer.Bytes().size() >= 7;
+                          }));
+    EXPECT_EQ(peer.Bytes(), PeerText("RRROFF\r"));
+    usleep(100 * 1000);
+    peer.Clear();
+
     // The link drops what arrives while its own bytes go out (a two-wire line's echo): answer as a
     // real device would, once the line has turned round.
     usleep(100 * 1000);

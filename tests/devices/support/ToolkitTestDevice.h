@@ -13,7 +13,7 @@
 namespace toolkit_test
 {
 // Records every message sent; a send can be made to fail, and a failing send may drop the link
-// as a TCP send does.
+// as a TCP send does, or to find the transport busy as a serial port still writing does.
 class CRecordingTransport : public CAbstractTransport
 {
 public:
@@ -21,6 +21,8 @@ public:
     std::vector<std::vector<uint8_t>> sent;
     bool failSends = false;
     bool closeOnFailedSend = false;
+    bool busy = false;
+    int busyRefusals = 0;
     int closes = 0;
 
     bool Open(const char*, uint16_t, uint16_t, uint32_t, uint8_t, char) override { return true; }
@@ -35,16 +37,22 @@ public:
             m_device->OnDisconnected();
         }
     }
-    bool Send(const uint8_t* bytes, uint32_t length) override
+    bool Send(const uint8_t* bytes, uint32_t length) override { return Offer(bytes, length) == SendTaken; }
+    SendOutcome Offer(const uint8_t* bytes, uint32_t length) override
     {
+        if (busy)
+        {
+            ++busyRefusals;
+            return SendBusy;
+        }
         if (failSends)
         {
             if (closeOnFailedSend)
                 Close();
-            return false;
+            return SendRefused;
         }
         sent.emplace_back(bytes, bytes + length);
-        return true;
+        return SendTaken;
     }
     bool Poll() override { return true; }
     // The tags of the messages sent, when each message is one tag byte.
