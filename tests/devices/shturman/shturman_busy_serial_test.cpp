@@ -6,34 +6,24 @@
 
 #include <vector>
 
-#include "common/Checksums.h"
 #include "common/NerulanValue.h"
 #include "devices/DeviceParams.h"
 #include "devices/buses/shturman/ShturmanD12SS20Codec.h"
 #include "devices/buses/shturman/ShturmanD12SS20SerialDevice.h"
+#include "devices/shturman/support/ShturmanTestSupport.h"
 #include "devices/support/RecordingDriver.h"
 #include "support/PtyPeer.h"
 #include "support/TempFolder.h"
 
 namespace
 {
-using Bytes = std::vector<uint8_t>;
+using shturman_test::Bytes;
+using shturman_test::Framed;
 using Codec = CShturmanD12SS20Codec;
 using driver_test::Hex;
 using driver_test::Tick;
 
-Bytes Framed(Bytes bytes)
-{
-    bytes.push_back(ShturmanSum7(bytes.data(), bytes.size()));
-    return bytes;
-}
-
-class CBusySerialD12 : public driver_test::CRecording<CShturmanD12SS20SerialDevice>
-{
-public:
-    // The transport stops before any destructor runs, so its thread never meets a half-destroyed object.
-    ~CBusySerialD12() override { DeleteTransport(); }
-};
+using CBusySerialD12 = shturman_test::CTestDevice<CShturmanD12SS20SerialDevice>;
 
 TEST(D12SS20BusySerial, CommandsInConsecutiveTicksAllReachTheBus)
 {

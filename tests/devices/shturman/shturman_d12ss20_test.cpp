@@ -29,12 +29,7 @@ using Codec = CShturmanD12SS20Codec;
 using driver_test::Hex;
 using driver_test::Tick;
 
-// A whole frame: the bytes before the checksum, then the checksum.
-Bytes Framed(Bytes bytes)
-{
-    bytes.push_back(ShturmanSum7(bytes.data(), bytes.size()));
-    return bytes;
-}
+using shturman_test::Framed;
 
 TEST(D12SS20Frames, RequestsAndTheirChecksum)
 {

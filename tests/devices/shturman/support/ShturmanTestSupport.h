@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/Checksums.h"
 #include "devices/AbstractDevice.h"
 #include "devices/DeviceParams.h"
 #include "devices/support/RecordingDriver.h"
@@ -18,6 +19,13 @@
 namespace shturman_test
 {
 using Bytes = std::vector<uint8_t>;
+
+// A whole frame: the bytes before the checksum, then the checksum.
+inline Bytes Framed(Bytes bytes)
+{
+    bytes.push_back(ShturmanSum7(bytes.data(), bytes.size()));
+    return bytes;
+}
 
 template <class Driver> class CTestDevice : public driver_test::CRecording<Driver>
 {
