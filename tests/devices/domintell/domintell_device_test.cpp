@@ -102,13 +102,13 @@ protected:
         EXPECT_EQ(act(), expectSent);
         if (count == 0)
             return "";
-        EXPECT_TRUE(peer.WaitBytes(count, 3000));
+        EXPECT_TRUE(peer.WaitBytes(count, 10000));
         return Text(peer.Bytes());
     }
     void Status(const char* text, size_t events)
     {
         ASSERT_TRUE(peer.Send(PeerText(text)));
-        ASSERT_TRUE(TickWithin(device, 3000, [&] { return device.events.size() >= events; })) << text;
+        ASSERT_TRUE(TickWithin(device, 10000, [&] { return device.events.size() >= events; })) << text;
     }
 
     TcpPeer peer;
@@ -139,10 +139,10 @@ TEST_F(DomintellLink, StatusStreamAsksForOnePingPerRsmode)
     // The same "sio=TRUE" again: no second PING until the next RSMODE.
     ASSERT_TRUE(peer.Send(PeerText("sio=TRUE\r\nsio=TRUE\r\n")));
     ASSERT_TRUE(peer.Send(PeerText("RSMODE\r\n")));
-    ASSERT_TRUE(TickWithin(device, 3000, [&] { return !device.IsPingSent(); }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return !device.IsPingSent(); }));
     EXPECT_TRUE(peer.Bytes().empty());
     ASSERT_TRUE(peer.Send(PeerText("sio=TRUE\r\n")));
-    ASSERT_TRUE(peer.WaitBytes(6, 3000));
+    ASSERT_TRUE(peer.WaitBytes(6, 10000));
     EXPECT_EQ(Text(peer.Bytes()), "PING\r\n");
 }
 
@@ -227,9 +227,9 @@ TEST_F(DomintellLink, SessionClosedSendsTheDeviceBackToIdle)
 {
     Open();
     ASSERT_TRUE(peer.Send(PeerText("INFO:Session closed:INFO\r\n")));
-    ASSERT_TRUE(TickWithin(device, 3000, [&] { return peer.Accepted() >= 2; }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Accepted() >= 2; }));
     // The new link starts with the login again.
-    ASSERT_TRUE(peer.WaitBytes(7, 3000));
+    ASSERT_TRUE(peer.WaitBytes(7, 10000));
     EXPECT_EQ(Text(peer.Bytes()).substr(0, 7), "LOGIN\r\n");
 }
 

@@ -104,7 +104,7 @@ protected:
         device.now = time;
         device.Update();
         if (count > 0)
-            EXPECT_TRUE(peer.WaitBytes(count, 3000));
+            EXPECT_TRUE(peer.WaitBytes(count, 10000));
         else
             std::this_thread::sleep_for(std::chrono::milliseconds(30)); // would anything have come?
         return peer.Bytes();

@@ -80,19 +80,19 @@ protected:
         ASSERT_TRUE(device.Configure(&params));
         ASSERT_TRUE(
             TickWithin(device, 5000, [&] { return device.GetState() == CAbstractDevice::StateOnline; }));
-        ASSERT_TRUE(peer.WaitAccepted(1, 3000));
+        ASSERT_TRUE(peer.WaitAccepted(1, 10000));
     }
     std::string Sent(const std::function<bool()>& act, size_t count)
     {
         peer.Clear();
         EXPECT_FALSE(act()); // this family reports false whatever happens
-        EXPECT_TRUE(peer.WaitBytes(count, 3000));
+        EXPECT_TRUE(peer.WaitBytes(count, 10000));
         return Text(peer.Bytes());
     }
     void Reply(const char* text, size_t events)
     {
         ASSERT_TRUE(peer.Send(PeerText(text)));
-        ASSERT_TRUE(TickWithin(device, 3000, [&] { return device.events.size() >= events; })) << text;
+        ASSERT_TRUE(TickWithin(device, 10000, [&] { return device.events.size() >= events; })) << text;
     }
 
     TcpPeer peer;
@@ -139,7 +139,8 @@ TEST_F(HelvarNetTcp, PollsAndReplies)
     ASSERT_EQ(device.GetPollEntries().size(), 2u);
     EXPECT_EQ(device.GetPollEntries()[0].period, 80u);
     Open();
-    ASSERT_TRUE(peer.WaitBytes(40, 3000));
+    // The polls leave from the ticks after the link came up.
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Bytes().size() >= 40; }));
     const std::string polls = Text(peer.Bytes());
     EXPECT_EQ(polls.find(">V:1,C:110,@1.2.3.4#"), polls.rfind(">V:1,C:110,@1.2.3.4#")) << "sent once";
     EXPECT_NE(polls.find(">V:1,C:152,@1.2.3.4#"), std::string::npos);
@@ -205,7 +206,7 @@ TEST(HelvarNetInternal, OwnDatagramsAreNotReplies)
     EXPECT_TRUE(device.events.empty());
     UdpPeer router;
     ASSERT_TRUE(router.SendTo(port, PeerText("<R:2,?V:1,C:152,@1.2.3.4=75#")));
-    ASSERT_TRUE(TickWithin(device, 3000, [&] { return !device.events.empty(); }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return !device.events.empty(); }));
     EXPECT_EQ(device.events, std::vector<std::string>{"1 1 75"});
 }
 
