@@ -55,7 +55,9 @@ TEST(RegressInputs, InterfaceFilesFailCleanlyOrLoad)
         CHeadlessInterface::Outcome outcome = panel.Run(input.c_str(), 100000);
         EXPECT_NE(outcome, CHeadlessInterface::Outcome::Stopped);
         if (outcome == CHeadlessInterface::Outcome::Refused)
+        {
             EXPECT_NE(std::find(failures.begin(), failures.end(), panel.LastError()), failures.end());
+        }
     }
 }
 
