@@ -365,8 +365,8 @@ TEST_F(DeviceTableTest, TheLoaderBuildsTheHelvarNetTcpDevice)
     helvarNet.port = 50000;
     helvarNet.parameters = "0";
     // Action 16 (periodic), period 1000, command 152 (load level), bit 0, Helvar bus
-    // address 1.2.3.4 (cluster, router, subnet, device; not a network host).
-    helvarNet.channels = {Channel{3, 6, 1, 0, {16, 0xE8, 0x03, 0, 0, 152, 0, 1, 2, 3, 4, 0, 0, 0, 0, 0}}};
+    // address 127.2.3.4 (cluster, router, subnet, device; not a network host).
+    helvarNet.channels = {Channel{3, 6, 1, 0, {16, 0xE8, 0x03, 0, 0, 152, 0, 127, 2, 3, 4, 0, 0, 0, 0, 0}}};
     RealTableDlg dialog;
     ASSERT_TRUE(ReadTable(dialog, Table({helvarNet}, 0)));
     ASSERT_EQ(dialog.GetDeviceList()->GetCount(), 1);

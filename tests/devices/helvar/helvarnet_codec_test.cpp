@@ -28,7 +28,7 @@ HelvarNetTarget Device(uint8_t command, int32_t value, uint32_t fade)
 {
     HelvarNetTarget t;
     t.command = command;
-    t.address[0] = 1;
+    t.address[0] = 127;
     t.address[1] = 2;
     t.address[2] = 3;
     t.address[3] = 4;
@@ -37,7 +37,7 @@ HelvarNetTarget Device(uint8_t command, int32_t value, uint32_t fade)
     return t;
 }
 
-// "@1.2.3.4" in these texts is a lighting device's address on the Helvar bus (cluster, router,
+// "@127.2.3.4" in these texts is a lighting device's address on the Helvar bus (cluster, router,
 // subnet, device), carried inside the message; it is never a network host.
 TEST(HelvarNetCodec, Messages)
 {
@@ -57,15 +57,15 @@ TEST(HelvarNetCodec, Messages)
     const Case cases[] = {
         {Group(13, 5, 50, 100), false, ">V:1,C:13,G:5,L:50,F:100#"},
         {scene, false, ">V:1,C:11,G:3,K:1,B:2,S:4,F:0#"},
-        {deviceScene, false, ">V:1,C:12,@1.2.3.4,B:2,S:9,F:10#"},
-        {Device(14, 75, 0), false, ">V:1,C:14,@1.2.3.4,L:75,F:0#"},
+        {deviceScene, false, ">V:1,C:12,@127.2.3.4,B:2,S:9,F:10#"},
+        {Device(14, 75, 0), false, ">V:1,C:14,@127.2.3.4,L:75,F:0#"},
         {Group(15, 70000, -50, 20), false, ">V:1,C:15,G:70000,P:-50,F:20#"},
-        {Device(16, -50, 20), false, ">V:1,C:16,@1.2.3.4,P:-50,F:20#"},
+        {Device(16, -50, 20), false, ">V:1,C:16,@127.2.3.4,P:-50,F:20#"},
         {Group(17, 1, 100, 0), false, ">V:1,C:17,G:1,P:100,F:0#"},
-        {Device(18, 5, 0), false, ">V:1,C:18,@1.2.3.4,P:5,F:0#"},
-        {Device(152, 0, 0), true, ">V:1,C:152,@1.2.3.4#"},
-        {Device(110, 0, 0), true, ">V:1,C:110,@1.2.3.4#"},
-        {Device(152, 0, 7), false, ">V:1,C:152,@1.2.3.4,,F:7#"}, // a query channel pressed
+        {Device(18, 5, 0), false, ">V:1,C:18,@127.2.3.4,P:5,F:0#"},
+        {Device(152, 0, 0), true, ">V:1,C:152,@127.2.3.4#"},
+        {Device(110, 0, 0), true, ">V:1,C:110,@127.2.3.4#"},
+        {Device(152, 0, 7), false, ">V:1,C:152,@127.2.3.4,,F:7#"}, // a query channel pressed
     };
     for (const Case& c : cases)
     {
@@ -90,18 +90,18 @@ TEST(HelvarNetCodec, ReplyFields)
         int32_t group, result, level, block, scene;
     };
     const Case cases[] = {
-        {"?V:1,C:152,@1.2.3.4=75#", true, false, 152, "1.2.3.4", 0, 75, 0, 0, 0},
-        {"?v:1,c:152,@1.2.3.4=75#", true, false, 152, "1.2.3.4", 0, 75, 0, 0, 0},
-        {"?V:1,C:110,@10.20.30.40=4294967295#", true, false, 110, "10.20.30.40", 0, 2147483647, 0, 0, 0},
+        {"?V:1,C:152,@127.2.3.4=75#", true, false, 152, "127.2.3.4", 0, 75, 0, 0, 0},
+        {"?v:1,c:152,@127.2.3.4=75#", true, false, 152, "127.2.3.4", 0, 75, 0, 0, 0},
+        {"?V:1,C:110,@127.20.30.40=4294967295#", true, false, 110, "127.20.30.40", 0, 2147483647, 0, 0, 0},
         {"?V:1,C:13,G:5,L:50#", true, false, 13, "0.0.0.0", 5, 0, 50, 0, 0},
-        {"?V:1,C:14,@1.2.3.4,L:-3#", true, false, 14, "1.2.3.4", 0, 0, -3, 0, 0},
+        {"?V:1,C:14,@127.2.3.4,L:-3#", true, false, 14, "127.2.3.4", 0, 0, -3, 0, 0},
         {"?V:1,C:11,G:3,B:1,S:3#", true, false, 11, "0.0.0.0", 3, 0, 0, 1, 3},
-        {"?V:1,C:12,@1.1.1.1,b:2,s:9#", true, false, 12, "1.1.1.1", 0, 0, 0, 2, 9},
-        {"!V:1,C:14,@1.2.3.4,L:9#", true, true, 14, "1.2.3.4", 0, 0, 9, 0, 0},
-        {"<Q:4,?V:1,C:152,@1.2.3.4=9#", true, false, 152, "1.2.3.4", 0, 9, 0, 0, 0},
-        {"?V:2,C:152,@1.2.3.4=75#", false, false, 0, "0.0.0.0", 0, 0, 0, 0, 0},
-        {"?C:152,@1.2.3.4=75#", false, false, 0, "0.0.0.0", 0, 0, 0, 0, 0},
-        {"?V:1,C:152,@1.2=75#", true, false, 152, "1.2.75.0", 0, 75, 0, 0, 0},
+        {"?V:1,C:12,@127.1.1.1,b:2,s:9#", true, false, 12, "127.1.1.1", 0, 0, 0, 2, 9},
+        {"!V:1,C:14,@127.2.3.4,L:9#", true, true, 14, "127.2.3.4", 0, 0, 9, 0, 0},
+        {"<Q:4,?V:1,C:152,@127.2.3.4=9#", true, false, 152, "127.2.3.4", 0, 9, 0, 0, 0},
+        {"?V:2,C:152,@127.2.3.4=75#", false, false, 0, "0.0.0.0", 0, 0, 0, 0, 0},
+        {"?C:152,@127.2.3.4=75#", false, false, 0, "0.0.0.0", 0, 0, 0, 0, 0},
+        {"?V:1,C:152,@127.2=75#", true, false, 152, "127.2.75.0", 0, 75, 0, 0, 0},
     };
     for (const Case& c : cases)
     {
@@ -153,8 +153,8 @@ TEST(HelvarNetReplyReader, RepliesFromStartToHash)
     };
     const Case cases[] = {
         {false,
-         {"?V:1,C:13,G:5,L:50#?V:1,C:14,@1.2.3.4,L:9#"},
-         {"?V:1,C:13,G:5,L:50#", "?V:1,C:14,@1.2.3.4,L:9#"},
+         {"?V:1,C:13,G:5,L:50#?V:1,C:14,@127.2.3.4,L:9#"},
+         {"?V:1,C:13,G:5,L:50#", "?V:1,C:14,@127.2.3.4,L:9#"},
          0},
         {false, {"?V:1,C:13,", "G:5,L:50", "#"}, {"?V:1,C:13,G:5,L:50#"}, 0},
         {false, {"junk without a start"}, {}, 0},
@@ -200,7 +200,7 @@ std::vector<uint8_t> Blob(uint8_t action, uint32_t period, uint8_t command, uint
 TEST(HelvarNetChannel, BlobFields)
 {
     {
-        const auto blob = Blob(3, 1000, 16, 0, {1, 2, 3, 4, 0xCE, 20, 0, 0, 0});
+        const auto blob = Blob(3, 1000, 16, 0, {127, 2, 3, 4, 0xCE, 20, 0, 0, 0});
         CHelvarNetChannel c(1, 6, 1, 0);
         c.Load(blob.data(), static_cast<uint32_t>(blob.size()));
         EXPECT_EQ(c.GetAction(), 3);
@@ -209,7 +209,7 @@ TEST(HelvarNetChannel, BlobFields)
         EXPECT_EQ(c.m_target.fade, 20u);
         std::string out;
         Codec::WriteMessage(out, c.Target(), false);
-        EXPECT_EQ(out, ">V:1,C:16,@1.2.3.4,P:-50,F:20#");
+        EXPECT_EQ(out, ">V:1,C:16,@127.2.3.4,P:-50,F:20#");
     }
     {
         const auto blob = Blob(1, 0, 11, 0, {5, 0, 0, 0, 7, 1, 3, 100, 0, 0, 0});

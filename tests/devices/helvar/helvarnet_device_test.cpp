@@ -43,10 +43,10 @@ Bytes GroupBlob(uint8_t action, uint8_t command, uint32_t group, Bytes middle, u
     return blob;
 }
 
-// A device command or query at the Helvar bus address 1.2.3.4 (cluster, router, subnet, device;
+// A device command or query at the Helvar bus address 127.2.3.4 (cluster, router, subnet, device;
 // carried inside the message, not a network host), or another one.
 Bytes DeviceBlob(uint8_t action, uint32_t period, uint8_t command, uint8_t bit, Bytes middle, uint32_t fade,
-                 Bytes address = {1, 2, 3, 4})
+                 Bytes address = {127, 2, 3, 4})
 {
     Bytes blob = {action};
     Put32(blob, period);
@@ -115,15 +115,15 @@ TEST_F(HelvarNetTcp, CommandsOut)
     EXPECT_EQ(Sent([&] { return device.Press(2, four.get()); }, 30), ">V:1,C:11,G:3,K:7,B:1,S:4,F:0#");
     EXPECT_EQ(Sent([&] { return device.Press(2, nullptr); }, 30), ">V:1,C:11,G:3,K:7,B:1,S:4,F:0#");
     // A negative proportion keeps its sign.
-    EXPECT_EQ(Sent([&] { return device.Release(3, minus.get()); }, 30), ">V:1,C:16,@1.2.3.4,P:-50,F:20#");
-    EXPECT_EQ(Sent([&] { return device.Press(4, nullptr); }, 25), ">V:1,C:152,@1.2.3.4,,F:7#");
+    EXPECT_EQ(Sent([&] { return device.Release(3, minus.get()); }, 32), ">V:1,C:16,@127.2.3.4,P:-50,F:20#");
+    EXPECT_EQ(Sent([&] { return device.Press(4, nullptr); }, 27), ">V:1,C:152,@127.2.3.4,,F:7#");
     peer.Clear();
     // A value stored without sending, and refused operations.
     EXPECT_FALSE(device.SetValue(3, fifty.get()));
     EXPECT_FALSE(device.Press(1, nullptr));
     EXPECT_FALSE(device.Press(5, nullptr));
     EXPECT_FALSE(device.Press(99, nullptr));
-    EXPECT_EQ(Sent([&] { return device.Release(3, nullptr); }, 29), ">V:1,C:16,@1.2.3.4,P:50,F:20#");
+    EXPECT_EQ(Sent([&] { return device.Release(3, nullptr); }, 31), ">V:1,C:16,@127.2.3.4,P:50,F:20#");
 }
 
 TEST_F(HelvarNetTcp, PollsAndReplies)
@@ -140,15 +140,15 @@ TEST_F(HelvarNetTcp, PollsAndReplies)
     EXPECT_EQ(device.GetPollEntries()[0].period, 80u);
     Open();
     // The polls leave from the ticks after the link came up.
-    ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Bytes().size() >= 40; }));
+    ASSERT_TRUE(TickWithin(device, 10000, [&] { return peer.Bytes().size() >= 44; }));
     const std::string polls = Text(peer.Bytes());
-    EXPECT_EQ(polls.find(">V:1,C:110,@1.2.3.4#"), polls.rfind(">V:1,C:110,@1.2.3.4#")) << "sent once";
-    EXPECT_NE(polls.find(">V:1,C:152,@1.2.3.4#"), std::string::npos);
+    EXPECT_EQ(polls.find(">V:1,C:110,@127.2.3.4#"), polls.rfind(">V:1,C:110,@127.2.3.4#")) << "sent once";
+    EXPECT_NE(polls.find(">V:1,C:152,@127.2.3.4#"), std::string::npos);
     // Replies, two in one piece, keys in any case; an error reply changes nothing.
-    Reply("?V:1,C:152,@1.2.3.4=75#junk?v:1,c:110,@1.2.3.4=8#", 4);
+    Reply("?V:1,C:152,@127.2.3.4=75#junk?v:1,c:110,@127.2.3.4=8#", 4);
     EXPECT_EQ(device.events, (std::vector<std::string>{"1 1 75", "1 2 75", "1 3 75", "1 4 1"}));
     device.events.clear();
-    Reply("!V:1,C:14,@1.2.3.4,L:9#?V:1,C:14,@1.2.3.4,L:75#?V:1,C:14,@1.2.3.4,L:60#", 3);
+    Reply("!V:1,C:14,@127.2.3.4,L:9#?V:1,C:14,@127.2.3.4,L:75#?V:1,C:14,@127.2.3.4,L:60#", 3);
     EXPECT_EQ(device.events, (std::vector<std::string>{"1 1 60", "1 2 60", "1 3 60"}));
     device.events.clear();
     // Scene feedback: scene 3 on block 1 is 3 * 256 + 1; another block is not this channel's.
@@ -205,7 +205,7 @@ TEST(HelvarNetInternal, OwnDatagramsAreNotReplies)
     TickWithin(device, 100, [] { return false; });
     EXPECT_TRUE(device.events.empty());
     UdpPeer router;
-    ASSERT_TRUE(router.SendTo(port, PeerText("<R:2,?V:1,C:152,@1.2.3.4=75#")));
+    ASSERT_TRUE(router.SendTo(port, PeerText("<R:2,?V:1,C:152,@127.2.3.4=75#")));
     ASSERT_TRUE(TickWithin(device, 10000, [&] { return !device.events.empty(); }));
     EXPECT_EQ(device.events, std::vector<std::string>{"1 1 75"});
 }
@@ -224,7 +224,7 @@ TEST(HelvarNetUdp, FactoryBuildsTheUdpLink)
     const Bytes blob = DeviceBlob(16, 0, 152, 0, {0}, 0);
     device->AddChannel(1, 6, 1, 0, static_cast<uint32_t>(blob.size()), blob.data());
     ASSERT_TRUE(TickWithin(*device, 5000, [&] { return router.ChunkCount() >= 1; }));
-    EXPECT_EQ(Text(router.Chunks()[0].bytes), ">V:1,C:152,@1.2.3.4#");
+    EXPECT_EQ(Text(router.Chunks()[0].bytes), ">V:1,C:152,@127.2.3.4#");
     EXPECT_NE(router.Chunks()[0].fromPort, router.Port());
 }
 
