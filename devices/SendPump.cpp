@@ -102,6 +102,20 @@ CSendPump::PumpStep CSendPump::Pump()
     return step;
 }
 
+bool CSendPump::Flush()
+{
+    bool refused = false;
+    while (m_queue.GetCount() > 0)
+    {
+        const PumpStep::Kind kind = Pump().kind;
+        if (kind == PumpStep::SendFailed)
+            refused = true;
+        else if (kind != PumpStep::Sent)
+            break;
+    }
+    return !refused;
+}
+
 void CSendPump::Settle(PumpStep& step, uint8_t outcome, const CQueueData& head, bool popOnSend,
                        uint32_t epoch, uint32_t previousSendTime, bool previousHasSent)
 {

@@ -35,6 +35,16 @@ struct SendPumpRules
     uint32_t pauseAfterAnswer = 0;
     // Whether a lost link empties the queue as well (the state is always reset).
     bool clearOnLinkLoss = false;
+
+    // Messages that await no answer and leave as soon as the link takes them; what a lost link
+    // still held is not replayed on the next one.
+    static SendPumpRules Immediate()
+    {
+        SendPumpRules rules;
+        rules.pop = PopRule::OnSend;
+        rules.clearOnLinkLoss = true;
+        return rules;
+    }
 };
 
 // The one send pump over a device's CSendQueue: one message outstanding per device, answers
@@ -119,6 +129,9 @@ public:
     // Tick thread, once per Update while online: one step (a send, a time-out, or the end of a
     // pause; a pause or a time-out that ends does not send in the same call).
     PumpStep Pump();
+    // Pumps while messages leave: stops when the queue is empty, the head is not yet due or the
+    // transport is busy. False when the transport refused a message for good (no link).
+    bool Flush();
 
     // Any thread: the answer to the head arrived. Accepted only while Waiting and, for Accept,
     // only when the head's tag equals `tag`; the head is removed. False when not accepted.

@@ -333,6 +333,29 @@ TEST(SendPump, APopOnSendHeadRefusedForGoodIsStillPopped)
     EXPECT_EQ(device.queue.PeekTag(), 'b');
 }
 
+TEST(SendPump, FlushSendsWhatTheLinkTakesAndDropsWhatItRefuses)
+{
+    // Immediate messages: all leave while the link takes them; a busy link keeps the rest queued;
+    // without a link everything queued is refused and dropped, and Flush says so.
+    CPumpDevice device(SendPumpRules::Immediate());
+    device.Add('a');
+    device.Add('b');
+    device.SetDeviceTime(0);
+    EXPECT_TRUE(device.pump.Flush());
+    EXPECT_EQ(device.Sent(), "ab");
+    EXPECT_EQ(device.queue.GetCount(), 0);
+    device.transport->busy = true;
+    device.Add('c');
+    EXPECT_TRUE(device.pump.Flush());
+    EXPECT_EQ(device.queue.PeekTag(), 'c');
+    device.transport->busy = false;
+    device.transport->failSends = true;
+    device.Add('d');
+    EXPECT_FALSE(device.pump.Flush());
+    EXPECT_EQ(device.queue.GetCount(), 0);
+    EXPECT_EQ(device.Sent(), "ab");
+}
+
 TEST(SendPump, TimesSurviveTheClockWrap)
 {
     CPumpDevice device(Rules(PopRule::OnAnswer, 1000));

@@ -76,25 +76,14 @@ bool CAbstractAxicoDevice::SendText(const char* text)
     return SendToTransport(reinterpret_cast<const uint8_t*>(text), static_cast<uint32_t>(std::strlen(text)));
 }
 
-SendPumpRules CAbstractAxicoDevice::CommandRules()
-{
-    SendPumpRules rules;
-    rules.pop = PopRule::OnSend;
-    rules.clearOnLinkLoss = true;
-    return rules;
-}
-
 bool CAbstractAxicoDevice::SendCommand(const CAxicoChannel& channel, uint8_t command)
 {
     const std::string line = CAxicoCodec::WriteCommand(channel.m_address, command);
     if (!m_pump.Queue(0, reinterpret_cast<const uint8_t*>(line.data()), static_cast<uint32_t>(line.size())))
         return false;
-    // Refused for good only without a link, where nothing queued can go; a busy port keeps the
-    // line for the next Update.
-    if (m_pump.Pump().kind != PumpStep::SendFailed)
-        return true;
-    m_queue.Clear();
-    return false;
+    // Refused for good only without a link, where nothing queued can go (Flush drops it all); a
+    // busy port keeps the line for the next Update.
+    return m_pump.Flush();
 }
 
 bool CAbstractAxicoDevice::Press(uint16_t channel, CNerulanValue* value)

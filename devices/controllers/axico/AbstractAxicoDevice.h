@@ -45,9 +45,6 @@ public:
     int32_t GetPending() const { return m_in.Pending(); }
 
 protected:
-    // Commands need no answer; those of a lost link are not replayed on the next one.
-    static SendPumpRules CommandRules();
-
     // What the link does with a message (transport thread).
     virtual void OnMessage(const AxicoMessage& message) = 0;
     // The link is up: the serial link starts its handshake, the gateway is online at once.
@@ -76,7 +73,7 @@ protected:
     CFrameScanner m_scanner{m_codec};
     CInStream m_in{CInStream::Grow, 2048};
     CSendQueue m_queue{64};
-    CSendPump m_pump{*this, m_queue, CommandRules()};
+    CSendPump m_pump{*this, m_queue, SendPumpRules::Immediate()};
     bool m_closing = false;
     uint32_t m_closeStart = 0;
 };

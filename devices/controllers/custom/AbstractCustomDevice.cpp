@@ -43,18 +43,10 @@ void CAbstractCustomDevice::AppendChannel(std::unique_ptr<CCustomChannel> channe
     m_channels.push_back(std::move(channel));
 }
 
-SendPumpRules CAbstractCustomDevice::SendRules()
-{
-    SendPumpRules rules;
-    rules.pop = PopRule::OnSend;
-    rules.clearOnLinkLoss = true;
-    return rules;
-}
-
 bool CAbstractCustomDevice::Update()
 {
     if (GetState() == StateOnline)
-        SendQueued();
+        m_pump.Flush();
     return StandardUpdate();
 }
 
@@ -62,16 +54,6 @@ void CAbstractCustomDevice::OnDisconnected()
 {
     m_pump.OnLinkLost();
     StandardOnDisconnected();
-}
-
-void CAbstractCustomDevice::SendQueued()
-{
-    while (m_queue.GetCount() > 0)
-    {
-        const PumpStep::Kind kind = m_pump.Pump().kind;
-        if (kind != PumpStep::Sent && kind != PumpStep::SendFailed)
-            return;
-    }
 }
 
 void CAbstractCustomDevice::SendRepeated(const CCustomChannel& channel)
@@ -82,7 +64,7 @@ void CAbstractCustomDevice::SendRepeated(const CCustomChannel& channel)
         return;
     for (uint8_t i = 0; i < channel.GetRepeatCount(); ++i)
         m_pump.Queue(0, bytes, length);
-    SendQueued();
+    m_pump.Flush();
 }
 
 bool CAbstractCustomDevice::Press(uint16_t channel, CNerulanValue* value)

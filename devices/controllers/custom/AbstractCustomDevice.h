@@ -55,14 +55,10 @@ public:
     int32_t BufferCapacity() const { return m_bufferCapacity.load(); }
 
 protected:
-    // No answers; what was queued for a lost link is not replayed on the next one.
-    static SendPumpRules SendRules();
     // The first channel with this id and this kind.
     CCustomChannel* FindChannel(uint32_t id, uint8_t kind) const;
     // Sends the channel's bytes repeat-count times, each as its own send (results ignored).
     void SendRepeated(const CCustomChannel& channel);
-    // Sends what the link takes now; stops at a busy link, and drops what a link-less send refuses.
-    void SendQueued();
     void AppendChannel(std::unique_ptr<CCustomChannel> channel);
     // Transport thread, after each scan: publishes what the buffer holds.
     void NoteBuffer()
@@ -73,7 +69,7 @@ protected:
 
     CInStream m_in{CInStream::Grow, kInStreamStart};
     CSendQueue m_queue{64};
-    CSendPump m_pump{*this, m_queue, SendRules()};
+    CSendPump m_pump{*this, m_queue, SendPumpRules::Immediate()};
     std::vector<std::unique_ptr<CCustomChannel>> m_channels;
     uint8_t m_feedback = 0;
     std::atomic<int32_t> m_keptBytes{0};
