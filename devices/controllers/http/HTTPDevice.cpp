@@ -28,15 +28,16 @@ bool CHTTPDevice::StartConnection()
 {
     if (!m_transport)
         return false;
+    // Under the phase lock from start to end: the close of the last request (on the transport's
+    // thread) either has completed or waits until this connection is asked for, and then finds
+    // the phase no longer its own.
+    CCriticalSectionGuard guard(&m_phaseLock);
     // A link left over from the last request would make the connect request a no-op.
     const uint8_t link = m_transport->GetLinkState();
     if (link == CAbstractTransport::LinkConnectRequested || link == CAbstractTransport::LinkConnected)
         m_transport->Close();
-    {
-        CCriticalSectionGuard guard(&m_phaseLock);
-        m_lastAttempt = Now();
-        m_phase = PhaseConnecting;
-    }
+    m_lastAttempt = Now();
+    m_phase = PhaseConnecting;
     // Without a usable endpoint nothing connects, and the connect time-out drops the request.
     m_transport->Open(GetHost(), m_port, 0, 0, 0, 0);
     m_transport->RequestState(CAbstractTransport::LinkConnectRequested);
@@ -50,11 +51,20 @@ void CHTTPDevice::Disconnect()
 
 void CHTTPDevice::EndRequest(uint8_t phase)
 {
-    {
-        CCriticalSectionGuard guard(&m_phaseLock);
-        m_phase = phase;
-    }
+    // The phase and the close go together: were the next request's connection asked for between
+    // them, this close would end that connection instead, and the request would wait out its
+    // connect time-out and be dropped.
+    CCriticalSectionGuard guard(&m_phaseLock);
+    m_phase = phase;
     CloseTransport();
+}
+
+void CHTTPDevice::EndAnsweredRequest(uint8_t phase)
+{
+    // Bytes of a request that a time-out ended meanwhile must not end the next one.
+    CCriticalSectionGuard guard(&m_phaseLock);
+    if (m_phase == PhaseAwaitingHead || m_phase == PhaseReadingBody)
+        EndRequest(phase);
 }
 
 bool CHTTPDevice::Configure(DeviceParams* params)
@@ -189,7 +199,9 @@ void CHTTPDevice::OnDisconnected()
     {
         CCriticalSectionGuard guard(&m_phaseLock);
         const uint8_t phase = m_phase.load();
-        if (phase == PhaseStopped)
+        // A link closes while the next one is being made only when it is an older link whose
+        // end arrives late: the request waiting for the new link is not ended by it.
+        if (phase == PhaseStopped || phase == PhaseConnecting)
             return;
         // The server closed a body it sends until it closes (a stream, or a cut-short one).
         bodyEnds = phase == PhaseReadingBody && m_status == 200;
@@ -208,7 +220,7 @@ void CHTTPDevice::OnReceive(const uint8_t* bytes, uint32_t length)
         return;
     if (!m_readsBodies)
     {
-        EndRequest(PhaseIdle);
+        EndAnsweredRequest(PhaseIdle);
         return;
     }
     const CHttpResponseReader::State state = m_reader.Feed(bytes, length, *this);
@@ -225,13 +237,13 @@ void CHTTPDevice::OnReceive(const uint8_t* bytes, uint32_t length)
         return;
     }
     case CHttpResponseReader::State::Refused:
-        EndRequest(StopsOnRefusal() ? PhaseStopped : PhaseIdle);
+        EndAnsweredRequest(StopsOnRefusal() ? PhaseStopped : PhaseIdle);
         return;
     case CHttpResponseReader::State::Complete:
     case CHttpResponseReader::State::Failed:
         // The connection has served its request (or cannot): close it; the next request opens
         // its own.
-        EndRequest(PhaseIdle);
+        EndAnsweredRequest(PhaseIdle);
         return;
     }
 }

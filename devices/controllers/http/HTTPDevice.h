@@ -144,6 +144,9 @@ protected:
     // Ends the request being answered: the phase goes to idle (stopped) first, so that the
     // close delivers no end of body, then the connection closes.
     void EndRequest(uint8_t phase = PhaseIdle);
+    // EndRequest for what the transport's thread read, only while a request is still being
+    // answered.
+    void EndAnsweredRequest(uint8_t phase);
     // What Connect does, and what Update does when a request waits (whatever a subclass's Connect
     // does): opens the transport again with the stored host and port and asks it to connect.
     bool StartConnection();

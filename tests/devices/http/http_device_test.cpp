@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace
 {
@@ -282,5 +284,43 @@ TEST(HttpDeviceConnect, WithoutAServerTheQueueDrainsByTimeOuts)
     }
     EXPECT_EQ(device.Queue().GetCount(), 0);
     EXPECT_FALSE(device.Update());
+}
+// A device whose transport thread is slow to finish a link's end, so that the tick thread asks for
+// the next request while the last link's close is still on its way.
+class CSlowClosingHttp : public CRecordingHttp
+{
+public:
+    ~CSlowClosingHttp() override { DeleteTransport(); }
+    void OnDisconnected() override
+    {
+        if (std::this_thread::get_id() != m_tickThread)
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        CRecordingHttp::OnDisconnected();
+    }
+
+private:
+    const std::thread::id m_tickThread = std::this_thread::get_id();
+};
+
+TEST(HttpDeviceSuccession, ALateCloseOfTheLastLinkEndsNeitherTheNextRequestNorItsConnection)
+{
+    TcpPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    for (const char* path : {"GET /a ", "GET /b ", "GET /c "})
+        peer.AddReply(PeerText(path),
+                      PeerText((std::string(kOkHead) + "Content-Length: 2\r\n\r\nok").c_str()));
+    CSlowClosingHttp device;
+    ASSERT_TRUE(ConfigureLoopback(device, peer.Port()));
+    for (const char* path : {"/a", "/b", "/c"})
+        ASSERT_TRUE(device.QueueGet(path, 0));
+    ASSERT_TRUE(TickUntil(device, 10000,
+                          [&]
+                          {
+                              return device.Queue().GetCount() == 0 && device.PieceCount() == 3 &&
+                                     device.GetPhase() == CHTTPDevice::PhaseIdle;
+                          }));
+    // One connection per request: none was opened only to be closed unused.
+    EXPECT_EQ(peer.Accepted(), 3);
+    EXPECT_EQ(Text(peer.Bytes()), RequestFor("/a") + RequestFor("/b") + RequestFor("/c"));
 }
 } // namespace
