@@ -296,10 +296,21 @@ public:
             now = ReadPixel();
         }
         m_changedNs.store(0);
+        m_drainNs.store(0);
         m_before.store(now);
         m_watching.store(true);
     }
     int64_t PixelChangedNs() const { return m_changedNs.load(); }
+    // When the devices' drain of the tick that changed the watched pixel began.
+    int64_t DrainNs() const { return m_drainNs.load(); }
+
+    // Main thread, before a press: the tick that dispatches the next press notes its time.
+    void WatchDispatch()
+    {
+        m_dispatchNs.store(0);
+        m_watchingDispatch.store(true);
+    }
+    int64_t DispatchNs() const { return m_dispatchNs.load(); }
 
     void ClearTickTimes()
     {
@@ -317,6 +328,19 @@ public:
     }
 
 protected:
+    void DispatchPointer(uint8_t kind, int32_t x, int32_t y) override
+    {
+        if (kind == CMouseData::Down && m_watchingDispatch.exchange(false))
+            m_dispatchNs.store(NowNs());
+        CClientDlg::DispatchPointer(kind, x, y);
+    }
+
+    void UpdateDevices() override
+    {
+        m_devicesNs = NowNs();
+        CClientDlg::UpdateDevices();
+    }
+
     void FlushInterface() override
     {
         CClientDlg::FlushInterface();
@@ -327,6 +351,7 @@ protected:
         }
         if (m_watching.load() && ReadPixel() != m_before.load())
         {
+            m_drainNs.store(m_devicesNs);
             m_changedNs.store(at);
             m_watching.store(false);
         }
@@ -349,6 +374,11 @@ private:
     std::atomic<bool> m_watching{false};
     std::atomic<uint32_t> m_before{0};
     std::atomic<int64_t> m_changedNs{0};
+    std::atomic<int64_t> m_drainNs{0};
+    // Tick thread only: when this tick's device drain began.
+    int64_t m_devicesNs = 0;
+    std::atomic<bool> m_watchingDispatch{false};
+    std::atomic<int64_t> m_dispatchNs{0};
     mutable std::mutex m_tickLock;
     std::vector<int64_t> m_tickTimes;
 };
@@ -514,22 +544,37 @@ private:
     int64_t m_periodNs = static_cast<int64_t>(kTickMs * 1e6);
 };
 
-void ReportCounters(benchmark::State& state, const std::vector<int64_t>& samples,
-                    const std::vector<int64_t>& reference, const std::vector<int64_t>& ticks)
+// The samples of one benchmark: the whole latency, and its two parts - the wait for the tick that
+// takes the input up, and the rest of that tick (with the wire for a press).
+struct LatencySamples
 {
-    const double p50 = PercentileMs(samples, 0.50);
-    const double p99 = PercentileMs(samples, 0.99);
+    std::vector<int64_t> total;
+    std::vector<int64_t> wait;
+    std::vector<int64_t> inTick;
+    std::vector<int64_t> reference;
+};
+
+void ReportCounters(benchmark::State& state, const LatencySamples& samples, const std::vector<int64_t>& ticks)
+{
+    const double p50 = PercentileMs(samples.total, 0.50);
+    const double p99 = PercentileMs(samples.total, 0.99);
     state.counters["p50_ms"] = p50;
     state.counters["p99_ms"] = p99;
     state.counters["p50_ticks"] = p50 / kTickMs;
     state.counters["p99_ticks"] = p99 / kTickMs;
-    state.counters["ref_loopback_p50_ms"] = PercentileMs(reference, 0.50);
-    state.counters["ref_loopback_p99_ms"] = PercentileMs(reference, 0.99);
+    state.counters["wait_p50_ms"] = PercentileMs(samples.wait, 0.50);
+    state.counters["wait_p99_ms"] = PercentileMs(samples.wait, 0.99);
+    state.counters["in_tick_p50_ms"] = PercentileMs(samples.inTick, 0.50);
+    state.counters["in_tick_p99_ms"] = PercentileMs(samples.inTick, 0.99);
+    state.counters["ref_loopback_p50_ms"] = PercentileMs(samples.reference, 0.50);
+    state.counters["ref_loopback_p99_ms"] = PercentileMs(samples.reference, 0.99);
     state.counters["tick_period_p50_ms"] = PercentileMs(ticks, 0.50);
     state.counters["tick_period_p99_ms"] = PercentileMs(ticks, 0.99);
 }
 
 // Press -> the first byte of the press at the peer. The release follows each sample at once.
+// Parts: the press waits in the mouse queue until a tick dispatches it; the tick then plays the
+// button's press sequence and the bytes cross the loopback.
 void BM_TouchToWire(benchmark::State& state)
 {
     CLatencyRig rig;
@@ -538,34 +583,39 @@ void BM_TouchToWire(benchmark::State& state)
         state.SkipWithError(failure);
         return;
     }
-    std::vector<int64_t> samples;
-    std::vector<int64_t> reference;
+    LatencySamples samples;
     rig.Panel().ClearTickTimes();
     for (auto _ : state)
     {
         rig.RandomPause();
         rig.DevicePeer().Arm();
+        rig.Panel().WatchDispatch();
         const int64_t touched = NowNs();
         rig.Pointer(SDL_MOUSEBUTTONDOWN);
         const int64_t received = rig.WaitFor([&rig] { return rig.DevicePeer().FirstByteNs(); });
         rig.Pointer(SDL_MOUSEBUTTONUP);
-        if (received == 0)
+        const int64_t dispatched = rig.Panel().DispatchNs();
+        if (received == 0 || dispatched == 0)
         {
             state.SkipWithError("the press never reached the peer");
             break;
         }
-        samples.push_back(received - touched);
+        samples.total.push_back(received - touched);
+        samples.wait.push_back(dispatched - touched);
+        samples.inTick.push_back(received - dispatched);
         state.SetIterationTime(static_cast<double>(received - touched) / 1e9);
         int64_t bare = rig.ReferenceSample();
         if (bare > 0)
-            reference.push_back(bare);
+            samples.reference.push_back(bare);
     }
-    ReportCounters(state, samples, reference, rig.Panel().TickPeriods());
+    ReportCounters(state, samples, rig.Panel().TickPeriods());
 }
 BENCHMARK(BM_TouchToWire)->Iterations(kSamples)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // Feedback bytes sent by the peer -> the button's new look in the surface. The peer alternates
-// the on and off patterns, so every sample changes the pixels.
+// the on and off patterns, so every sample changes the pixels. Parts: the bytes cross the
+// loopback, the transport's thread posts the event, and it waits until a tick drains the device;
+// that tick then draws the button and flushes.
 void BM_FeedbackToPixels(benchmark::State& state)
 {
     CLatencyRig rig;
@@ -574,8 +624,7 @@ void BM_FeedbackToPixels(benchmark::State& state)
         state.SkipWithError(failure);
         return;
     }
-    std::vector<int64_t> samples;
-    std::vector<int64_t> reference;
+    LatencySamples samples;
     bool on = false;
     rig.Panel().ClearTickTimes();
     for (auto _ : state)
@@ -590,18 +639,21 @@ void BM_FeedbackToPixels(benchmark::State& state)
             break;
         }
         const int64_t drawn = rig.WaitFor([&rig] { return rig.Panel().PixelChangedNs(); });
-        if (drawn == 0)
+        const int64_t drained = rig.Panel().DrainNs();
+        if (drawn == 0 || drained == 0)
         {
             state.SkipWithError("the feedback never changed the button's pixels");
             break;
         }
-        samples.push_back(drawn - sent);
+        samples.total.push_back(drawn - sent);
+        samples.wait.push_back(drained - sent);
+        samples.inTick.push_back(drawn - drained);
         state.SetIterationTime(static_cast<double>(drawn - sent) / 1e9);
         int64_t bare = rig.ReferenceSample();
         if (bare > 0)
-            reference.push_back(bare);
+            samples.reference.push_back(bare);
     }
-    ReportCounters(state, samples, reference, rig.Panel().TickPeriods());
+    ReportCounters(state, samples, rig.Panel().TickPeriods());
 }
 BENCHMARK(BM_FeedbackToPixels)->Iterations(kSamples)->UseManualTime()->Unit(benchmark::kMillisecond);
 } // namespace
