@@ -6,9 +6,12 @@
 //   feedback -> pixels: the peer's feedback bytes sent until the button's new look is in the
 //                       drawing surface (checked at the end of every flush, on the tick thread).
 // Each sample starts at a random moment, so the samples spread over the whole tick. The counters
-// give the median and 99th percentile in ticks of 5 ms and in ms, with two references taken in
-// the same run on the same (shared, noisy) machine: a bare loopback send -> receive between two
-// threads, and the tick thread's real period (the 5 ms sleep plus the tick's own work).
+// give the median and 99th percentile in ticks of 5 ms and in ms; the two parts of a sample, the
+// wait for the tick that takes the input up (wait_*) and the rest of that tick (in_tick_*); and two
+// references taken in the same run on the same (shared, noisy) machine: a bare loopback send ->
+// receive between two threads, and the tick thread's real period (the 5 ms sleep plus the tick's
+// own work). A touch or a feedback that waited a whole extra tick would show as a median near 1.5
+// ticks; scheduling noise shows in the p99 of the references as much as in the samples'.
 #include <benchmark/benchmark.h>
 
 #include <SDL.h>
