@@ -19,6 +19,8 @@ constexpr int32_t kOkLeft = (PromptWindow::kWidth - 2 * kButtonWidth - kButtonGa
 constexpr int32_t kCancelLeft = kOkLeft + kButtonWidth + kButtonGap;
 constexpr int32_t kTextHeight = 15;
 constexpr char16_t kMaskCharacter = u'*';
+// How long the prompt sleeps when no event waits: short beside a typist's keys.
+constexpr uint32_t kPollGapMs = 10;
 
 constexpr uint32_t kBackground = 0xF0F0F0;
 constexpr uint32_t kEditFace = 0xFFFFFF;
@@ -174,9 +176,15 @@ PromptModel::Result PromptWindow::Run()
         return PromptModel::Result::Cancel;
     while (m_model.GetResult() == PromptModel::Result::Running)
     {
+        // Polled, not waited for: a wait lets the windowing library address a wake-up message to
+        // this window over its second display connection, and the display may take that message
+        // only after the window is gone, an error that ends the whole program.
         SDL_Event event;
-        if (!SDL_WaitEventTimeout(&event, 100))
+        if (!SDL_PollEvent(&event))
+        {
+            SDL_Delay(kPollGapMs);
             continue;
+        }
         HandleEvent(event);
         while (m_model.GetResult() == PromptModel::Result::Running && SDL_PollEvent(&event))
             HandleEvent(event);
