@@ -177,27 +177,28 @@ void CClipsalGateDevice::OnCodeReply(const ClipsalGateLine& line)
     const std::string& p = m_project;
     const uint8_t phase = m_phase;
     CCriticalSectionGuard guard(SendLock());
+    // Each phase is set before its request leaves, so whoever sees the request sees its phase.
     switch (line.code)
     {
     case 201:
-        SendText("project load " + p + "\r\n" + "events e1s1c0\r\n");
         m_phase = PhaseLoaded;
+        SendText("project load " + p + "\r\n" + "events e1s1c0\r\n");
         break;
     case 200:
         if (phase == PhaseLoaded)
         {
-            SendText("project start " + p + "\r\n" + Tree());
             m_phase = PhaseStarted;
+            SendText("project start " + p + "\r\n" + Tree());
         }
         else if (phase == PhaseStarted)
         {
-            SendText("net list_all\r\n");
             m_phase = PhaseListed;
+            SendText("net list_all\r\n");
         }
         else if (phase == PhaseOpened)
         {
-            SendText("net sync //" + p + "/*\r\n");
             m_phase = PhaseSyncRequested;
+            SendText("net sync //" + p + "/*\r\n");
         }
         break;
     case 135:
@@ -205,8 +206,8 @@ void CClipsalGateDevice::OnCodeReply(const ClipsalGateLine& line)
             m_phase = PhaseNoNetwork;
         else
         {
-            SendText("net open //" + p + "/*\r\n");
             m_phase = PhaseOpened;
+            SendText("net open //" + p + "/*\r\n");
         }
         break;
     case 120:
@@ -214,8 +215,8 @@ void CClipsalGateDevice::OnCodeReply(const ClipsalGateLine& line)
             m_phase = PhaseSyncStarted;
         else if (phase == PhaseSyncStarted && line.text.find("finished") != std::string::npos)
         {
-            SendText(Tree());
             m_phase = PhaseTreeRequested;
+            SendText(Tree());
         }
         break;
     case 408:

@@ -385,9 +385,20 @@ TEST_F(XbmcDevice, GarbageAnswersLeaveItRunning)
         switch (round % 4)
         {
         case 0: // no HTTP at all: the request times out
+        {
+            // The time-out counts from the last bytes read, so the clock moves only once the
+            // noise is in (or has ended the request).
+            const uint64_t before = h.device->received;
             h.AnswerRaw(noise);
+            ASSERT_TRUE(h.TickUntil(
+                [&]
+                {
+                    return h.device->received >= before + noise.size() ||
+                           h.device->GetPhase() != CHTTPDevice::PhaseAwaitingHead;
+                }));
             h.Advance(5001);
             break;
+        }
         case 1: // noise as the body of a good head
             h.Answer(text);
             break;

@@ -134,6 +134,13 @@ public:
     std::atomic<uint32_t> time{0};
     uint32_t Now() const override { return time.load(); }
     int32_t QueuedRequests() { return Queue().GetCount(); }
+    // Bytes read so far (counted once the device has taken them, and with them their time).
+    std::atomic<uint64_t> received{0};
+    void OnReceive(const uint8_t* bytes, uint32_t length) override
+    {
+        CXBMCDevice::OnReceive(bytes, length);
+        received += length;
+    }
     bool HasQueued(int32_t tag) { return Queue().ContainsTag(tag); }
 };
 
