@@ -121,14 +121,40 @@ bool CChildRun::Poll()
         m_result = std::string("lost the child: ") + std::strerror(errno);
         return true;
     }
-    if (elapsed < m_timeOut)
+    const bool stuck = elapsed >= m_timeOut * kWallFactor;
+    // Reading /proc on every poll would cost more than the check is worth: the wall clock passes
+    // the processor time first in any case.
+    if (elapsed < m_timeOut || (!stuck && ChildCpuTime() < m_timeOut))
         return false;
     kill(m_pid, SIGKILL);
     waitpid(m_pid, nullptr, 0);
     m_pid = -1;
     m_verdict = Verdict::TimeOut;
-    m_result = "killed after " + std::to_string(m_timeOut.count()) + " ms";
+    m_result = stuck ? "still there after " + std::to_string((m_timeOut * kWallFactor).count()) + " ms"
+                     : "killed after " + std::to_string(m_timeOut.count()) + " ms of processor time";
     return true;
+}
+
+std::chrono::milliseconds CChildRun::ChildCpuTime() const
+{
+    // Fields 14 and 15 of /proc/PID/stat (user and system time in clock ticks) follow the
+    // command name in parentheses, which may itself hold spaces: counted from its closing ')'.
+    const std::string stat = ReadText("/proc/" + std::to_string(m_pid) + "/stat");
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos)
+        return std::chrono::milliseconds(0);
+    std::istringstream fields(stat.substr(close + 1));
+    std::string field;
+    unsigned long long user = 0;
+    unsigned long long system = 0;
+    // After ')': state (3), then fields 4 .. 13, then utime (14) and stime (15).
+    for (int i = 3; i <= 13; i++)
+        fields >> field;
+    fields >> user >> system;
+    const long perSecond = sysconf(_SC_CLK_TCK);
+    if (perSecond <= 0)
+        return std::chrono::milliseconds(0);
+    return std::chrono::milliseconds((user + system) * 1000 / static_cast<unsigned long long>(perSecond));
 }
 
 void CChildRun::Conclude(int status)

@@ -20,7 +20,7 @@ public:
         Crash,     // a signal (also one the sanitizer caught), or an exit without a result
         Sanitizer, // an AddressSanitizer or UndefinedBehaviorSanitizer report
         Leak,      // a LeakSanitizer report
-        TimeOut,   // still running after the time-out: killed
+        TimeOut,   // past its time-out: killed
         NotStarted,
     };
 
@@ -29,7 +29,11 @@ public:
     CChildRun(const CChildRun&) = delete;
     CChildRun& operator=(const CChildRun&) = delete;
 
-    // Forks; the child enters folder and returns work()'s line through result.txt.
+    // Forks; the child enters folder and returns work()'s line through result.txt. The time-out
+    // counts the processor time the child used: on a machine shared with other builds a sound
+    // copy may wait long for a core, and must not pass for a hang. A child that has used no more
+    // but is still there after kWallFactor times the time-out (stuck in a wait) is a hang too.
+    static constexpr int32_t kWallFactor = 6;
     bool Start(const std::string& folder, const std::function<std::string()>& work,
                std::chrono::milliseconds timeOut);
     // Reaps the child once it ended, or kills it past its time-out. True once the verdict is in.
@@ -49,6 +53,8 @@ public:
 private:
     [[noreturn]] static void RunChild(const std::string& folder, const std::function<std::string()>& work);
     void Conclude(int status);
+    // Processor time of the running child (all its threads), from /proc.
+    std::chrono::milliseconds ChildCpuTime() const;
 
     pid_t m_pid = -1;
     std::string m_folder;

@@ -111,6 +111,13 @@ std::string Hangs()
         std::this_thread::sleep_for(std::chrono::seconds(1));
 }
 
+std::string Spins()
+{
+    volatile uint64_t turns = 0;
+    for (;;)
+        turns = turns + 1;
+}
+
 std::string ExitsEarly()
 {
     std::_Exit(3);
@@ -122,6 +129,7 @@ TEST(ChildRun, EachWayAChildEndsHasItsVerdict)
         {"answers", Answers, CChildRun::Verdict::Finished},
         {"crashes", Crashes, CChildRun::Verdict::Crash},
         {"hangs", Hangs, CChildRun::Verdict::TimeOut},
+        {"spins", Spins, CChildRun::Verdict::TimeOut},
         {"exits early", ExitsEarly, CChildRun::Verdict::Crash},
     };
     for (const ChildCase& c : cases)
@@ -130,7 +138,8 @@ TEST(ChildRun, EachWayAChildEndsHasItsVerdict)
         TempFolder folder;
         ASSERT_TRUE(folder.Ok());
         CChildRun run;
-        // The hanging child is killed after this; the others end long before on any machine.
+        // The hanging and the spinning child are killed after this (the hanging one after six
+        // times as long); the others end long before on any machine.
         ASSERT_TRUE(
             run.Start(folder.Path(), c.work,
                       std::chrono::milliseconds(c.verdict == CChildRun::Verdict::TimeOut ? 300 : 60000)));
