@@ -6,7 +6,8 @@
 #
 #   scripts/mutate-demo.sh [COUNT=1000] [SEED=1]
 #
-# Environment: JOBS (copies at a time, default 4), TIMEOUT_MS (per copy, default 10000).
+# Environment: JOBS (copies at a time, default 4), TIMEOUT_MS (processor time a copy may use,
+# default 10000; see fuzz/support/ChildRun.h).
 # Each copy must end in a start-up failure text or a (partial) load. Exit code 1 when any copy
 # crashed, drew a sanitizer report or a leak, did not finish loading, or ran past its time-out.
 # Faulty copies are kept in build-asan/mutate-run/failures/<copy>-<verdict>/ with their log;
