@@ -223,6 +223,15 @@ CChildRun::Verdict CChildRun::ClassifyLog(const std::string& log, std::string& s
     return Verdict::Finished;
 }
 
+bool CChildRun::ChecksLeaks()
+{
+#ifdef NERULAN_LEAK_CHECK
+    return true;
+#else
+    return false;
+#endif
+}
+
 const char* CChildRun::VerdictName(Verdict verdict)
 {
     switch (verdict)

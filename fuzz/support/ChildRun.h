@@ -47,6 +47,8 @@ public:
     const std::string& Folder() const { return m_folder; }
 
     static const char* VerdictName(Verdict verdict);
+    // Whether the child looks for leaks (a build with AddressSanitizer).
+    static bool ChecksLeaks();
     // Reads a child's log for a sanitizer report: the verdict and its summary line.
     static Verdict ClassifyLog(const std::string& log, std::string& summary);
 

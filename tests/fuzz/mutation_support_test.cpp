@@ -118,6 +118,18 @@ std::string Spins()
         turns = turns + 1;
 }
 
+std::string Leaks()
+{
+    // Nothing holds the blocks once their pointers are gone. Many of them: the last one's
+    // address may linger in a register or on the stack, which would keep that one reachable.
+    for (int i = 0; i < 100; i++)
+    {
+        volatile char* block = new char[64];
+        block[0] = 1;
+    }
+    return "loaded\tnone";
+}
+
 std::string ExitsEarly()
 {
     std::_Exit(3);
@@ -131,6 +143,7 @@ TEST(ChildRun, EachWayAChildEndsHasItsVerdict)
         {"hangs", Hangs, CChildRun::Verdict::TimeOut},
         {"spins", Spins, CChildRun::Verdict::TimeOut},
         {"exits early", ExitsEarly, CChildRun::Verdict::Crash},
+        {"leaks", Leaks, CChildRun::ChecksLeaks() ? CChildRun::Verdict::Leak : CChildRun::Verdict::Finished},
     };
     for (const ChildCase& c : cases)
     {
