@@ -26,7 +26,8 @@ void CHeadlessInterface::RunPasswordRequest(uint32_t expectedCrc)
     SetPasswordAccepted(true);
 }
 
-CHeadlessInterface::Outcome CHeadlessInterface::Run(const char* path, int32_t maxRecords, int32_t ticks)
+CHeadlessInterface::Outcome CHeadlessInterface::Run(const char* path, int32_t maxRecords, int32_t ticks,
+                                                    int32_t tapGrid)
 {
     Outcome outcome = Outcome::Refused;
     if (CreateMainWindow() && LoadInterfaceHeader(path) && LoadDevices())
@@ -39,6 +40,8 @@ CHeadlessInterface::Outcome CHeadlessInterface::Run(const char* path, int32_t ma
         EnableFlush();
         for (int32_t i = 0; IsLoaded() && i < ticks; ++i)
             Tick();
+        if (IsLoaded() && tapGrid > 0)
+            TapAcross(tapGrid);
     }
     const char16_t* error = GetErrorText();
     m_lastError = error ? error : u"";
@@ -47,4 +50,23 @@ CHeadlessInterface::Outcome CHeadlessInterface::Run(const char* path, int32_t ma
     // runs that loop here.
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     return outcome;
+}
+
+void CHeadlessInterface::TapAcross(int32_t grid)
+{
+    int32_t width = 0;
+    int32_t height = 0;
+    SDL_GetWindowSize(GetWindow(), &width, &height);
+    for (int32_t row = 0; row < grid; ++row)
+    {
+        for (int32_t column = 0; column < grid && !IsQuitRequested(); ++column)
+        {
+            const int32_t x = (2 * column + 1) * width / (2 * grid);
+            const int32_t y = (2 * row + 1) * height / (2 * grid);
+            OnLButtonDown(x, y);
+            Tick();
+            OnLButtonUp(x, y);
+            Tick();
+        }
+    }
 }

@@ -25,9 +25,12 @@ public:
     // video once for the process. False when SDL cannot start.
     static bool StartSdl();
 
-    // The whole start-up and loading of the file at path, then `ticks` ticks; everything is shut
-    // down before it returns.
-    Outcome Run(const char* path, int32_t maxRecords = 1000000, int32_t ticks = 2);
+    // The whole start-up and loading of the file at path, then `ticks` ticks; then, when tapGrid
+    // is above 0, a tap (press, tick, release, tick) at the centre of each cell of a tapGrid x
+    // tapGrid grid over the screen, as a user trying every button would: damage in a page or
+    // popup that is not on screen at first shows only when a tap brings it up. Everything is
+    // shut down before it returns.
+    Outcome Run(const char* path, int32_t maxRecords = 1000000, int32_t ticks = 2, int32_t tapGrid = 0);
     const std::u16string& LastError() const { return m_lastError; }
 
 protected:
@@ -36,5 +39,7 @@ protected:
     void UpdateDevices() override {}
 
 private:
+    void TapAcross(int32_t grid);
+
     std::u16string m_lastError;
 };
