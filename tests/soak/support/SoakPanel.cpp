@@ -1,0 +1,120 @@
+#include "SoakPanel.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include "common/Vector.h"
+#include "devices/AbstractDevice.h"
+#include "devices/AbstractTransport.h"
+
+CSoakPanel::CSoakPanel(const char16_t* path, std::vector<bool> pressable)
+    : CClientDlg(path, nullptr), m_pressable(std::move(pressable))
+{
+}
+
+double CSoakPanel::NowMs()
+{
+    return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
+}
+
+double CSoakPanel::RunQueueWaitMs()
+{
+    // "time on the cpu, time waiting on a run queue, time slices", in nanoseconds.
+    std::ifstream stat("/proc/thread-self/schedstat");
+    unsigned long long running = 0;
+    unsigned long long waiting = 0;
+    stat >> running >> waiting;
+    return static_cast<double>(waiting) / 1e6;
+}
+
+void CSoakPanel::UpdateDevices()
+{
+    double now = NowMs();
+    double wait = RunQueueWaitMs();
+    if (m_previousTick >= 0)
+    {
+        double gap = now - m_previousTick;
+        m_longestGap = std::max(m_longestGap, gap);
+        if (gap > kLongTickMs)
+            m_longTicks.push_back({now, gap, m_previousCall, m_previousCallDevice, m_previousDevices,
+                                   m_interface, wait - m_previousWait});
+        else
+            m_longestShortGap = std::max(m_longestShortGap, gap);
+    }
+    m_previousTick = now;
+    m_previousWait = wait;
+    m_interface = 0;
+    ++m_ticks;
+
+    CVector* list = GetDeviceList();
+    if (!list)
+        return;
+    int32_t count = list->GetCount();
+    if (m_devices.size() != static_cast<size_t>(count))
+    {
+        m_devices.resize(static_cast<size_t>(count));
+        m_wasUp.resize(static_cast<size_t>(count), 0);
+        m_wasOnline.resize(static_cast<size_t>(count), 0);
+    }
+    m_pressNow = now - m_lastPress >= kPressPeriodMs;
+    if (m_pressNow)
+        m_lastPress = now;
+    m_slowestCall = 0;
+    m_slowestDevice = -1;
+    // What the panel's own UpdateDevices does (each device's Update, in table order), one device
+    // at a time under the clock.
+    for (int32_t i = 0; i < count; ++i)
+        CallDevice(i);
+    m_previousCall = m_slowestCall;
+    m_previousCallDevice = m_slowestDevice;
+    m_previousDevices = NowMs() - now;
+}
+
+void CSoakPanel::UpdateInterface(uint32_t elapsedMs)
+{
+    double start = NowMs();
+    CClientDlg::UpdateInterface(elapsedMs);
+    m_interface += NowMs() - start;
+}
+
+void CSoakPanel::FlushInterface()
+{
+    double start = NowMs();
+    CClientDlg::FlushInterface();
+    m_interface += NowMs() - start;
+}
+
+void CSoakPanel::CallDevice(int32_t index)
+{
+    CAbstractDevice* device = GetDeviceList()->Get<CAbstractDevice>(index);
+    if (!device)
+        return;
+    DeviceFigures& figures = m_devices[static_cast<size_t>(index)];
+    double start = NowMs();
+    device->Update();
+    // Presses come from the tick thread, as an item's would.
+    if (m_pressNow && static_cast<size_t>(index) < m_pressable.size() &&
+        m_pressable[static_cast<size_t>(index)])
+    {
+        device->Press(1, nullptr);
+        device->Release(1, nullptr);
+        ++figures.presses;
+    }
+    double took = NowMs() - start;
+    figures.longestCallMs = std::max(figures.longestCallMs, took);
+    if (took > m_slowestCall)
+    {
+        m_slowestCall = took;
+        m_slowestDevice = index;
+    }
+
+    CAbstractTransport* transport = device->GetTransport();
+    uint8_t up = transport && transport->IsConnected() ? 1 : 0;
+    if (up && !m_wasUp[static_cast<size_t>(index)])
+        ++figures.linkUps;
+    m_wasUp[static_cast<size_t>(index)] = up;
+    uint8_t online = device->GetState() == CAbstractDevice::StateOnline ? 1 : 0;
+    if (online && !m_wasOnline[static_cast<size_t>(index)])
+        ++figures.onlines;
+    m_wasOnline[static_cast<size_t>(index)] = online;
+}
