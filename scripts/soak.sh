@@ -3,8 +3,15 @@
 # against a loopback peer that misbehaves at random (scripts/chaos-peer.py), for SECONDS (default
 # 600), with the PRNG seeded with SEED (default 1). Prints the longest gap between two ticks, the
 # growth of the resident memory after the warm-up and what each device went through, and fails
-# when a tick waited more than 20 ms for anything but a stalled link's send, the memory grew by
-# more than 1 MB, or a device never reconnected.
+# when a tick waited more than 20 ms for anything but a stalled link's send or the machine, the
+# memory grew by more than 1 MB, or a TCP device never reconnected.
+#
+# Telling the waits apart: every device call of a tick is timed on its own. A gap is a stalled
+# send's when one device call took it, lasting from one of the transport's 100 ms send waits to
+# its whole second, while the peer was not reading that device's connection (the peer reports
+# those windows). The machine's share of a gap is the tick thread's run-queue wait
+# (/proc/thread-self/schedstat) or, on a virtual machine whose cores the host takes away, a
+# thread that only sleeps waking up as late at the same time.
 #
 #     scripts/soak.sh [SECONDS] [SEED] [--tsan]
 #

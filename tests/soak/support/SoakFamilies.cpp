@@ -30,7 +30,7 @@ const std::vector<SoakFamily> kFamilies = {
     {"helvarnet_tcp",  0x101, "tcp",  "",               "helvarnet_replies",                2, false, SoakFamily::PolledHelvarNet},
     {"helvarnet_udp",  0x102, "udp",  "",               "helvarnet_replies",                2, false, SoakFamily::PolledHelvarNet},
     {"helvar_av",      0xB4,  "tcp",  "300",            "helvar_av_answers",                1, false},
-    {"epsnet",         0xD2,  "udp",  "1 300",          "epsnet_datagrams",                 1, false},
+    {"epsnet",         0xD2,  "udp",  "1 300",          "epsnet_datagrams",                 1, false, SoakFamily::PolledEpsnet},
     {"shturman_xxv07", 0x74,  "tcp",  "300",            "shturman_xxv07",                   1, false},
     {"shturman_d12",   0x84,  "tcp",  "300",            "shturman_d12ss20",                 1, false},
     {"axico",          0x14,  "tcp",  "",               "axico_messages",                   1, false},
@@ -70,6 +70,12 @@ CInterfaceFileWriter::Channel HelvarNetQuery()
     constexpr uint8_t kPolled = 16;
     constexpr uint8_t kQueryLoadLevel = 152;
     return {1, 6, 1, 0, {kPolled, 44, 1, 0, 0, kQueryLoadLevel, 0, 127, 2, 3, 4, 0, 0, 0, 0, 0}};
+}
+
+// An EPSNET channel: reads the 16-bit word at address 12 of area 1.
+CInterfaceFileWriter::Channel EpsnetWord()
+{
+    return {1, 4, 1, 0, {0, 1, 12, 0, 0, 0, 0}};
 }
 
 constexpr uint8_t kPressKind = 1;
@@ -112,6 +118,8 @@ std::vector<uint8_t> CSoakFamilies::InterfaceFile(const std::vector<uint16_t>& p
             device.channels.push_back(ModbusRegister());
         else if (family.polled == SoakFamily::PolledHelvarNet)
             device.channels.push_back(HelvarNetQuery());
+        else if (family.polled == SoakFamily::PolledEpsnet)
+            device.channels.push_back(EpsnetWord());
         devices.push_back(device);
     }
     CInterfaceFileWriter writer;

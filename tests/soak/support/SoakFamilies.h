@@ -25,6 +25,7 @@ struct SoakFamily
         PolledNone,
         PolledModbus,
         PolledHelvarNet,
+        PolledEpsnet,
     } polled = PolledNone;
 };
 

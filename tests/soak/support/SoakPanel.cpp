@@ -17,32 +17,36 @@ double CSoakPanel::NowMs()
     return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
 }
 
-double CSoakPanel::RunQueueWaitMs()
+void CSoakPanel::ThreadTimes(double& runMs, double& waitMs)
 {
     // "time on the cpu, time waiting on a run queue, time slices", in nanoseconds.
     std::ifstream stat("/proc/thread-self/schedstat");
     unsigned long long running = 0;
     unsigned long long waiting = 0;
     stat >> running >> waiting;
-    return static_cast<double>(waiting) / 1e6;
+    runMs = static_cast<double>(running) / 1e6;
+    waitMs = static_cast<double>(waiting) / 1e6;
 }
 
 void CSoakPanel::UpdateDevices()
 {
     double now = NowMs();
-    double wait = RunQueueWaitMs();
+    double run = 0;
+    double wait = 0;
+    ThreadTimes(run, wait);
     if (m_previousTick >= 0)
     {
         double gap = now - m_previousTick;
         m_longestGap = std::max(m_longestGap, gap);
         if (gap > kLongTickMs)
             m_longTicks.push_back({now, gap, m_previousCall, m_previousCallDevice, m_previousDevices,
-                                   m_interface, wait - m_previousWait});
+                                   m_interface, wait - m_previousWait, run - m_previousRun});
         else
             m_longestShortGap = std::max(m_longestShortGap, gap);
     }
     m_previousTick = now;
     m_previousWait = wait;
+    m_previousRun = run;
     m_interface = 0;
     ++m_ticks;
 

@@ -29,8 +29,12 @@ public:
         int32_t device;
         double devicesMs;
         double interfaceMs;
-        // How long the tick thread stood ready to run without a core during the gap.
+        // How long the tick thread stood ready to run without a core during the gap, and how long
+        // it ran (the rest it was blocked: its sleep, or a lock).
         double waitMs;
+        double runMs;
+        // Set by the reader: whether the send rule or the machine accounts for the gap.
+        bool explained = false;
     };
 
     struct DeviceFigures
@@ -49,9 +53,9 @@ public:
     // `pressable[i]`: device i (table order) has channel 1 to press.
     CSoakPanel(const char16_t* path, std::vector<bool> pressable);
 
-    // The calling thread's run-queue wait so far (ms), from /proc/thread-self/schedstat; 0 when
-    // the kernel does not keep it.
-    static double RunQueueWaitMs();
+    // The calling thread's time on a core and its run-queue wait so far (ms), from
+    // /proc/thread-self/schedstat; 0 when the kernel does not keep them.
+    static void ThreadTimes(double& runMs, double& waitMs);
     // Milliseconds of the steady clock (CLOCK_MONOTONIC, as the peer's stall windows).
     static double NowMs();
 
@@ -59,7 +63,7 @@ public:
     double LongestGapMs() const { return m_longestGap; }
     // The longest gap of those no longer than kLongTickMs (the run-queue wait included).
     double LongestShortGapMs() const { return m_longestShortGap; }
-    const std::vector<LongTick>& LongTicks() const { return m_longTicks; }
+    std::vector<LongTick>& LongTicks() { return m_longTicks; }
     const std::vector<DeviceFigures>& Devices() const { return m_devices; }
 
 protected:
@@ -78,6 +82,7 @@ private:
     uint64_t m_ticks = 0;
     double m_previousTick = -1;
     double m_previousWait = 0;
+    double m_previousRun = 0;
     double m_longestGap = 0;
     double m_longestShortGap = 0;
     double m_lastPress = 0;
