@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 #include "common/Vector.h"
 #include "devices/AbstractDevice.h"
@@ -17,15 +20,29 @@ double CSoakPanel::NowMs()
     return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
 }
 
-void CSoakPanel::ThreadTimes(double& runMs, double& waitMs)
+namespace
+{
+void ReadSchedStat(const std::string& path, double& runMs, double& waitMs)
 {
     // "time on the cpu, time waiting on a run queue, time slices", in nanoseconds.
-    std::ifstream stat("/proc/thread-self/schedstat");
+    std::ifstream stat(path);
     unsigned long long running = 0;
     unsigned long long waiting = 0;
     stat >> running >> waiting;
     runMs = static_cast<double>(running) / 1e6;
     waitMs = static_cast<double>(waiting) / 1e6;
+}
+} // namespace
+
+void CSoakPanel::ThreadTimes(double& runMs, double& waitMs)
+{
+    ReadSchedStat("/proc/thread-self/schedstat", runMs, waitMs);
+}
+
+void CSoakPanel::MainThreadTimes(double& runMs, double& waitMs)
+{
+    // The main thread's id is the process id.
+    ReadSchedStat("/proc/self/task/" + std::to_string(getpid()) + "/schedstat", runMs, waitMs);
 }
 
 void CSoakPanel::UpdateDevices()
@@ -34,19 +51,24 @@ void CSoakPanel::UpdateDevices()
     double run = 0;
     double wait = 0;
     ThreadTimes(run, wait);
+    double mainRun = 0;
+    double mainWait = 0;
+    MainThreadTimes(mainRun, mainWait);
     if (m_previousTick >= 0)
     {
         double gap = now - m_previousTick;
         m_longestGap = std::max(m_longestGap, gap);
         if (gap > kLongTickMs)
             m_longTicks.push_back({now, gap, m_previousCall, m_previousCallDevice, m_previousDevices,
-                                   m_interface, wait - m_previousWait, run - m_previousRun});
+                                   m_interface, wait - m_previousWait, run - m_previousRun,
+                                   mainWait - m_previousMainWait});
         else
             m_longestShortGap = std::max(m_longestShortGap, gap);
     }
     m_previousTick = now;
     m_previousWait = wait;
     m_previousRun = run;
+    m_previousMainWait = mainWait;
     m_interface = 0;
     ++m_ticks;
 

@@ -33,7 +33,12 @@ public:
         // it ran (the rest it was blocked: its sleep, or a lock).
         double waitMs;
         double runMs;
-        // Set by the reader: whether the send rule or the machine accounts for the gap.
+        // The main thread's run-queue wait during the gap: while it stands ready to run holding the
+        // back end's lock (presenting), the interface calls wait for it.
+        double mainWaitMs;
+        // Set by the reader: the panel's own share of the gap, and whether the send rule or the
+        // machine accounts for the gap.
+        double ownMs = 0;
         bool explained = false;
     };
 
@@ -47,6 +52,8 @@ public:
     };
 
     static constexpr double kLongTickMs = 20.0;
+    // The tick thread's sleep between ticks.
+    static constexpr double kTickSleepMs = 5.0;
     // Presses of the pressable devices, every this many ms.
     static constexpr double kPressPeriodMs = 250.0;
 
@@ -56,6 +63,8 @@ public:
     // The calling thread's time on a core and its run-queue wait so far (ms), from
     // /proc/thread-self/schedstat; 0 when the kernel does not keep them.
     static void ThreadTimes(double& runMs, double& waitMs);
+    // The same of the process's main thread.
+    static void MainThreadTimes(double& runMs, double& waitMs);
     // Milliseconds of the steady clock (CLOCK_MONOTONIC, as the peer's stall windows).
     static double NowMs();
 
@@ -83,6 +92,7 @@ private:
     double m_previousTick = -1;
     double m_previousWait = 0;
     double m_previousRun = 0;
+    double m_previousMainWait = 0;
     double m_longestGap = 0;
     double m_longestShortGap = 0;
     double m_lastPress = 0;
