@@ -7,7 +7,7 @@
 // NERULAN_SOAK_SECONDS (default 25) and NERULAN_SOAK_SEED (default 1) set the run;
 // NERULAN_SOAK_STRICT=1 (scripts/soak.sh) also holds the tick gaps to 20 ms and the growth to
 // 1 MB. Without it (CI, two busy cores, sanitizers) only a crash, a sanitizer report, a growth
-// beyond a generous bound, or a device that never reconnected fail.
+// beyond a generous bound, a TCP device that never reconnected or a UDP one never heard fail.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
