@@ -61,7 +61,7 @@ void CSoakPanel::UpdateDevices()
         if (gap > kLongTickMs)
             m_longTicks.push_back({now, gap, m_previousCall, m_previousCallDevice, m_previousDevices,
                                    m_interface, wait - m_previousWait, run - m_previousRun,
-                                   mainWait - m_previousMainWait});
+                                   mainWait - m_previousMainWait, m_previousProbe});
         else
             m_longestShortGap = std::max(m_longestShortGap, gap);
     }
@@ -87,6 +87,7 @@ void CSoakPanel::UpdateDevices()
         m_lastPress = now;
     m_slowestCall = 0;
     m_slowestDevice = -1;
+    m_probe = 0;
     // What the panel's own UpdateDevices does (each device's Update, in table order), one device
     // at a time under the clock.
     for (int32_t i = 0; i < count; ++i)
@@ -94,6 +95,7 @@ void CSoakPanel::UpdateDevices()
     m_previousCall = m_slowestCall;
     m_previousCallDevice = m_slowestDevice;
     m_previousDevices = NowMs() - now;
+    m_previousProbe = m_probe;
 }
 
 void CSoakPanel::UpdateInterface(uint32_t elapsedMs)
@@ -134,6 +136,7 @@ void CSoakPanel::CallDevice(int32_t index)
         m_slowestDevice = index;
     }
 
+    double probeStart = NowMs();
     CAbstractTransport* transport = device->GetTransport();
     uint8_t up = transport && transport->IsConnected() ? 1 : 0;
     if (up && !m_wasUp[static_cast<size_t>(index)])
@@ -143,4 +146,5 @@ void CSoakPanel::CallDevice(int32_t index)
     if (online && !m_wasOnline[static_cast<size_t>(index)])
         ++figures.onlines;
     m_wasOnline[static_cast<size_t>(index)] = online;
+    m_probe += NowMs() - probeStart;
 }

@@ -36,6 +36,9 @@ public:
         // The main thread's run-queue wait during the gap: while it stands ready to run holding the
         // back end's lock (presenting), the interface calls wait for it.
         double mainWaitMs;
+        // Of devicesMs, the soak's own look at each device's link and state afterwards (it takes
+        // the transport's lock, which the transport's worker holds now and then).
+        double probeMs;
         // Set by the reader: the panel's own share of the gap, and whether the send rule or the
         // machine accounts for the gap.
         double ownMs = 0;
@@ -103,6 +106,8 @@ private:
     double m_slowestCall = 0;
     int32_t m_slowestDevice = -1;
     double m_previousDevices = 0;
+    double m_probe = 0;
+    double m_previousProbe = 0;
     // The interface's update and flush since the last device calls.
     double m_interface = 0;
 };
