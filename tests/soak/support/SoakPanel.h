@@ -1,0 +1,113 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+#include "app/ClientDlg.h"
+
+// The whole panel (the real tick thread and the real devices) with the device part of every tick
+// timed. Each device's calls are timed on their own, so that a long gap between two ticks can be
+// laid at the door of the one device call that took the time (the send rule of a stalled link
+// keeps the tick in that device's send for up to a second).
+//
+// The figures are written by the tick thread only; read them after the run (DoModal has joined
+// the tick thread by then).
+class CSoakPanel : public CClientDlg
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // A gap between two ticks longer than kLongTickMs: when it ended, how long it was, the
+    // longest single device call in it (device -1: none), all device calls together, and the
+    // interface's update and flush. The rest is the tick's sleep, the wait for the window lock
+    // and the time the thread was not scheduled.
+    struct LongTick
+    {
+        double endMs;
+        double gapMs;
+        double callMs;
+        int32_t device;
+        double devicesMs;
+        double interfaceMs;
+        // How long the tick thread stood ready to run without a core during the gap, and how long
+        // it ran (the rest it was blocked: its sleep, or a lock).
+        double waitMs;
+        double runMs;
+        // The main thread's run-queue wait during the gap: while it stands ready to run holding the
+        // back end's lock (presenting), the interface calls wait for it.
+        double mainWaitMs;
+        // Of devicesMs, the soak's own look at each device's link and state afterwards (it takes
+        // the transport's lock, which the transport's worker holds now and then).
+        double probeMs;
+        // Set by the reader: the panel's own share of the gap, and whether the send rule or the
+        // machine accounts for the gap.
+        double ownMs = 0;
+        bool explained = false;
+    };
+
+    struct DeviceFigures
+    {
+        // Times the device's link was seen to come up, and the device to go online.
+        uint32_t linkUps = 0;
+        uint32_t onlines = 0;
+        uint32_t presses = 0;
+        double longestCallMs = 0;
+    };
+
+    static constexpr double kLongTickMs = 20.0;
+    // The tick thread's sleep between ticks.
+    static constexpr double kTickSleepMs = 5.0;
+    // Presses of the pressable devices, every this many ms.
+    static constexpr double kPressPeriodMs = 250.0;
+
+    // `pressable[i]`: device i (table order) has channel 1 to press.
+    CSoakPanel(const char16_t* path, std::vector<bool> pressable);
+
+    // The calling thread's time on a core and its run-queue wait so far (ms), from
+    // /proc/thread-self/schedstat; 0 when the kernel does not keep them.
+    static void ThreadTimes(double& runMs, double& waitMs);
+    // The same of the process's main thread.
+    static void MainThreadTimes(double& runMs, double& waitMs);
+    // Milliseconds of the steady clock (CLOCK_MONOTONIC, as the peer's stall windows).
+    static double NowMs();
+
+    uint64_t Ticks() const { return m_ticks; }
+    double LongestGapMs() const { return m_longestGap; }
+    // The longest gap of those no longer than kLongTickMs (the run-queue wait included).
+    double LongestShortGapMs() const { return m_longestShortGap; }
+    std::vector<LongTick>& LongTicks() { return m_longTicks; }
+    const std::vector<DeviceFigures>& Devices() const { return m_devices; }
+
+protected:
+    void UpdateDevices() override;
+    void UpdateInterface(uint32_t elapsedMs) override;
+    void FlushInterface() override;
+
+private:
+    void CallDevice(int32_t index);
+
+    std::vector<bool> m_pressable;
+    std::vector<DeviceFigures> m_devices;
+    std::vector<uint8_t> m_wasUp;
+    std::vector<uint8_t> m_wasOnline;
+    std::vector<LongTick> m_longTicks;
+    uint64_t m_ticks = 0;
+    double m_previousTick = -1;
+    double m_previousWait = 0;
+    double m_previousRun = 0;
+    double m_previousMainWait = 0;
+    double m_longestGap = 0;
+    double m_longestShortGap = 0;
+    double m_lastPress = 0;
+    bool m_pressNow = false;
+    // The longest device call of the previous tick: the gap measured now ran through it.
+    double m_previousCall = 0;
+    int32_t m_previousCallDevice = -1;
+    double m_slowestCall = 0;
+    int32_t m_slowestDevice = -1;
+    double m_previousDevices = 0;
+    double m_probe = 0;
+    double m_previousProbe = 0;
+    // The interface's update and flush since the last device calls.
+    double m_interface = 0;
+};
