@@ -108,28 +108,6 @@ bool StartSdl()
     return started;
 }
 
-// A custom channel's blob: kind, event channel, event value, repeat count, the bytes with their
-// length, hold period and sequence delay (little-endian).
-std::vector<uint8_t> CustomBlob(uint8_t kind, uint32_t eventChannel, uint32_t eventValue,
-                                const std::string& bytes)
-{
-    std::vector<uint8_t> blob;
-    auto u32 = [&blob](uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            blob.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    };
-    blob.push_back(kind);
-    u32(eventChannel);
-    u32(eventValue);
-    blob.push_back(1);
-    u32(static_cast<uint32_t>(bytes.size()));
-    blob.insert(blob.end(), bytes.begin(), bytes.end());
-    u32(0);
-    u32(0);
-    return blob;
-}
-
 bool WriteInterfaceFile(const std::string& path, uint16_t port)
 {
     CInterfaceFileWriter w;
@@ -143,11 +121,14 @@ bool WriteInterfaceFile(const std::string& path, uint16_t port)
     device.type = kCustomTcpDevice;
     device.host = "127.0.0.1";
     device.port = port;
-    device.channels.push_back({kPressChannel, 0, 0, 0, CustomBlob(kCustomPress, 0, 0, kPressBytes)});
     device.channels.push_back(
-        {kOnChannel, 0, kReportStateById, 0, CustomBlob(kCustomFeedback, kButtonItemId, 1, kOnBytes)});
+        {kPressChannel, 0, 0, 0, CInterfaceFileWriter::CustomChannelBlob(kCustomPress, 0, 0, kPressBytes)});
     device.channels.push_back(
-        {kOffChannel, 0, kReportStateById, 0, CustomBlob(kCustomFeedback, kButtonItemId, 0, kOffBytes)});
+        {kOnChannel, 0, kReportStateById, 0,
+         CInterfaceFileWriter::CustomChannelBlob(kCustomFeedback, kButtonItemId, 1, kOnBytes)});
+    device.channels.push_back(
+        {kOffChannel, 0, kReportStateById, 0,
+         CInterfaceFileWriter::CustomChannelBlob(kCustomFeedback, kButtonItemId, 0, kOffBytes)});
     w.PutDeviceTable({device});
 
     PageRecordWriter::PageRecord page;
@@ -555,6 +536,19 @@ struct LatencySamples
     std::vector<int64_t> wait;
     std::vector<int64_t> inTick;
     std::vector<int64_t> reference;
+
+    // One sample: the input at `start`, taken up by a tick at `handled`, done at `end`; then a
+    // bare loopback sample beside it.
+    void Add(benchmark::State& state, CLatencyRig& rig, int64_t start, int64_t handled, int64_t end)
+    {
+        total.push_back(end - start);
+        wait.push_back(handled - start);
+        inTick.push_back(end - handled);
+        state.SetIterationTime(static_cast<double>(end - start) / 1e9);
+        const int64_t bare = rig.ReferenceSample();
+        if (bare > 0)
+            reference.push_back(bare);
+    }
 };
 
 void ReportCounters(benchmark::State& state, const LatencySamples& samples, const std::vector<int64_t>& ticks)
@@ -603,13 +597,7 @@ void BM_TouchToWire(benchmark::State& state)
             state.SkipWithError("the press never reached the peer");
             break;
         }
-        samples.total.push_back(received - touched);
-        samples.wait.push_back(dispatched - touched);
-        samples.inTick.push_back(received - dispatched);
-        state.SetIterationTime(static_cast<double>(received - touched) / 1e9);
-        int64_t bare = rig.ReferenceSample();
-        if (bare > 0)
-            samples.reference.push_back(bare);
+        samples.Add(state, rig, touched, dispatched, received);
     }
     ReportCounters(state, samples, rig.Panel().TickPeriods());
 }
@@ -648,13 +636,7 @@ void BM_FeedbackToPixels(benchmark::State& state)
             state.SkipWithError("the feedback never changed the button's pixels");
             break;
         }
-        samples.total.push_back(drawn - sent);
-        samples.wait.push_back(drained - sent);
-        samples.inTick.push_back(drawn - drained);
-        state.SetIterationTime(static_cast<double>(drawn - sent) / 1e9);
-        int64_t bare = rig.ReferenceSample();
-        if (bare > 0)
-            samples.reference.push_back(bare);
+        samples.Add(state, rig, sent, drained, drawn);
     }
     ReportCounters(state, samples, rig.Panel().TickPeriods());
 }

@@ -244,28 +244,6 @@ void AddListAndEditBox(std::vector<ChildRecord>& children)
     children.push_back(editChild);
 }
 
-// A channel blob of the byte-string device: kind, event channel, event value, repeat count, the
-// bytes with their length, hold period and sequence delay (little-endian).
-std::vector<uint8_t> CustomBlob(uint8_t kind, uint32_t eventChannel, uint32_t eventValue,
-                                const std::string& bytes)
-{
-    std::vector<uint8_t> blob;
-    auto u32 = [&blob](uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            blob.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    };
-    blob.push_back(kind);
-    u32(eventChannel);
-    u32(eventValue);
-    blob.push_back(1);
-    u32(static_cast<uint32_t>(bytes.size()));
-    blob.insert(blob.end(), bytes.begin(), bytes.end());
-    u32(0);
-    u32(0);
-    return blob;
-}
-
 // The panel numbers its items in the order it makes them, from 1, with 0xFF in the top byte:
 // the root item, the Loading page with its splash picture (the built-in one) and progress bar,
 // then each page and its children, in file order.
@@ -450,11 +428,14 @@ CInterfaceFileWriter::Device LightsDevice(const std::vector<PageRecord>& pages, 
                 const std::string word = kLightWords[i];
                 const uint32_t n = static_cast<uint32_t>(i);
                 device.channels.push_back(
-                    {kPressChannel + n, 0, 0, 0, CustomBlob(kCustomPress, 0, 0, word + " TOGGLE\r\n")});
+                    {kPressChannel + n, 0, 0, 0,
+                     CInterfaceFileWriter::CustomChannelBlob(kCustomPress, 0, 0, word + " TOGGLE\r\n")});
                 device.channels.push_back({kOnChannel + n, 0, kReportStateById, 0,
-                                           CustomBlob(kCustomFeedback, ItemId(made), 1, word + "=ON\r\n")});
+                                           CInterfaceFileWriter::CustomChannelBlob(
+                                               kCustomFeedback, ItemId(made), 1, word + "=ON\r\n")});
                 device.channels.push_back({kOffChannel + n, 0, kReportStateById, 0,
-                                           CustomBlob(kCustomFeedback, ItemId(made), 0, word + "=OFF\r\n")});
+                                           CInterfaceFileWriter::CustomChannelBlob(
+                                               kCustomFeedback, ItemId(made), 0, word + "=OFF\r\n")});
             }
         }
     }

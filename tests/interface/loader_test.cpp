@@ -404,7 +404,9 @@ TEST(LoaderFonts, WindowsFontFileNamesOfOlderFilesFindTheirFile)
         CFnt* loaded = harness.System()->FindFont(33);
         EXPECT_EQ(loaded != nullptr, c.found);
         if (loaded)
+        {
             EXPECT_EQ(20, loaded->GetSize());
+        }
     }
     ASSERT_EQ(chdir(previous.c_str()), 0);
 }

@@ -143,3 +143,23 @@ std::vector<uint8_t> CInterfaceFileWriter::MinimalFile(const Header& header)
     writer.PutEmptyResources();
     return writer.Bytes();
 }
+
+std::vector<uint8_t> CInterfaceFileWriter::CustomChannelBlob(uint8_t kind, uint32_t eventChannel,
+                                                             uint32_t eventValue, const std::string& bytes)
+{
+    std::vector<uint8_t> blob;
+    auto u32 = [&blob](uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            blob.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    blob.push_back(kind);
+    u32(eventChannel);
+    u32(eventValue);
+    blob.push_back(1);
+    u32(static_cast<uint32_t>(bytes.size()));
+    blob.insert(blob.end(), bytes.begin(), bytes.end());
+    u32(0);
+    u32(0);
+    return blob;
+}

@@ -92,6 +92,12 @@ public:
     // A whole file with the given header, no devices and empty resource sections.
     static std::vector<uint8_t> MinimalFile(const Header& header);
 
+    // A channel blob of the byte-string (custom) devices: kind, event channel, event value, repeat
+    // count 1, the bytes with their length, then hold period and sequence delay, both 0
+    // (little-endian).
+    static std::vector<uint8_t> CustomChannelBlob(uint8_t kind, uint32_t eventChannel, uint32_t eventValue,
+                                                  const std::string& bytes);
+
 private:
     std::vector<uint8_t> m_bytes;
     uint32_t m_version = kCurrentVersion;

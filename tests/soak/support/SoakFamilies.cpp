@@ -37,24 +37,6 @@ const std::vector<SoakFamily> kFamilies = {
 };
 // clang-format on
 
-// A channel blob of the custom devices: kind, event channel, event value, repeat count, bytes.
-std::vector<uint8_t> CustomBlob(uint8_t kind, uint32_t eventChannel, const std::string& bytes)
-{
-    std::vector<uint8_t> blob;
-    auto u32 = [&](uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            blob.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    };
-    blob.push_back(kind);
-    u32(eventChannel);
-    u32(1);
-    blob.push_back(1);
-    u32(static_cast<uint32_t>(bytes.size()));
-    blob.insert(blob.end(), bytes.begin(), bytes.end());
-    return blob;
-}
-
 // A Modbus channel: unit 1 polls holding register 40 (16-bit signed, both directions).
 CInterfaceFileWriter::Channel ModbusRegister()
 {
@@ -111,8 +93,10 @@ std::vector<uint8_t> CSoakFamilies::InterfaceFile(const std::vector<uint16_t>& p
         {
             bool http = std::string(family.link) == "http";
             std::string press = http ? "/soak?press=1" : std::string(kPressBytes, 'P');
-            device.channels.push_back({1, 0, 0, 0, CustomBlob(kPressKind, 0, press)});
-            device.channels.push_back({2, 0, 0, 0, CustomBlob(kFeedbackKind, 5, "ON\r\n")});
+            device.channels.push_back(
+                {1, 0, 0, 0, CInterfaceFileWriter::CustomChannelBlob(kPressKind, 0, 1, press)});
+            device.channels.push_back(
+                {2, 0, 0, 0, CInterfaceFileWriter::CustomChannelBlob(kFeedbackKind, 5, 1, "ON\r\n")});
         }
         if (family.polled == SoakFamily::PolledModbus)
             device.channels.push_back(ModbusRegister());
