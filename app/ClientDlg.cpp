@@ -127,7 +127,9 @@ void CClientDlg::RunEventLoop()
     while (running && !m_quitRequested.load())
     {
         SDL_Event event;
-        if (!SDL_WaitEventTimeout(&event, 100))
+        // A close request from the tick thread comes with an event of its own, so the wait needs no
+        // short time-out to notice it; the second is a fallback for an event the full queue lost.
+        if (!SDL_WaitEventTimeout(&event, kEventWaitMs))
             continue;
         running = HandleEvent(event);
         while (running && SDL_PollEvent(&event))

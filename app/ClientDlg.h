@@ -50,6 +50,7 @@ public:
     static constexpr int32_t kInitialHeight = 327;
     // The window's icon (task bar, title bar, minimised window): a square of this many pixels.
     static constexpr int32_t kIconSize = 32;
+    static constexpr int32_t kEventWaitMs = 1000;
 
     // The system's own texts of start-up failures and of the device table.
     static constexpr const char16_t* kFileNotFound = u"Interface file has not been found!";
