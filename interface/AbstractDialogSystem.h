@@ -320,8 +320,12 @@ protected:
     void QueuePresent(const DialogRect& rect);
     // Pushes the present event unless one is already waiting.
     void RequestPresent();
-    // Copies rectangles of the surface to the window; main thread, under the lock.
+    // Copies rectangles of the surface into the window's pixels; main thread, under the lock.
+    // What it copied is shown by ShowCopied, after the lock is left.
     void CopyToWindow(const DialogRect* rects, int32_t count, bool clearOutside);
+    // Shows the window pixels CopyToWindow changed; main thread, outside the lock, because the
+    // display server may take its time and the tick thread must not wait for it.
+    void ShowCopied();
     void SetInitError(const char* text) { m_initError = text; }
     // Loader steps.
     bool ReadSectionHeader(int32_t section);
@@ -399,6 +403,11 @@ protected:
     std::vector<DialogRect> m_pendingRects;
     bool m_pendingAll = false;
     std::atomic<bool> m_presentQueued{false};
+    // Window rectangles copied but not yet shown; main thread only. Past
+    // kMaxShownRects the whole window is shown.
+    static constexpr size_t kMaxShownRects = 64;
+    std::vector<DialogRect> m_copiedRects;
+    bool m_copiedAll = false;
     const char* m_initError = "";
 };
 

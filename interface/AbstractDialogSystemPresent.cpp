@@ -60,26 +60,32 @@ void CAbstractDialogSystem::RequestPresent()
 void CAbstractDialogSystem::Present()
 {
     m_presentQueued.store(false);
-    CCriticalSectionGuard guard(&m_lock);
-    if (m_pendingAll)
     {
-        m_pendingAll = false;
-        m_pendingRects.clear();
-        CopyToWindow(nullptr, 0, true);
-        return;
+        CCriticalSectionGuard guard(&m_lock);
+        if (m_pendingAll)
+        {
+            m_pendingAll = false;
+            m_pendingRects.clear();
+            CopyToWindow(nullptr, 0, true);
+        }
+        else if (!m_pendingRects.empty())
+        {
+            CopyToWindow(m_pendingRects.data(), static_cast<int32_t>(m_pendingRects.size()), false);
+            m_pendingRects.clear();
+        }
     }
-    if (m_pendingRects.empty())
-        return;
-    CopyToWindow(m_pendingRects.data(), static_cast<int32_t>(m_pendingRects.size()), false);
-    m_pendingRects.clear();
+    ShowCopied();
 }
 
 void CAbstractDialogSystem::PresentAll()
 {
-    CCriticalSectionGuard guard(&m_lock);
-    m_pendingAll = false;
-    m_pendingRects.clear();
-    CopyToWindow(nullptr, 0, true);
+    {
+        CCriticalSectionGuard guard(&m_lock);
+        m_pendingAll = false;
+        m_pendingRects.clear();
+        CopyToWindow(nullptr, 0, true);
+    }
+    ShowCopied();
 }
 
 namespace
@@ -116,9 +122,7 @@ void CAbstractDialogSystem::CopyToWindow(const DialogRect* rects, int32_t count,
         SDL_FillRect(window, nullptr, SDL_MapRGB(window->format, 0, 0, 0));
     if (SDL_MUSTLOCK(window) && SDL_LockSurface(window) != 0)
         return;
-    SDL_Rect updated[64];
-    int32_t updatedCount = 0;
-    bool updateAll = clearOutside;
+    m_copiedAll = m_copiedAll || clearOutside;
     for (int32_t i = 0; i < count; ++i)
     {
         SDL_Rect part;
@@ -131,15 +135,35 @@ void CAbstractDialogSystem::CopyToWindow(const DialogRect* rects, int32_t count,
         // The surface's bytes B, G, R, A are the 32-bit word 0xAARRGGBB.
         SDL_ConvertPixels(part.w, part.h, SDL_PIXELFORMAT_ARGB8888, source, m_surface->stride,
                           window->format->format, target, window->pitch);
-        if (updatedCount < 64)
-            updated[updatedCount++] = {part.x + m_offsetX, part.y + m_offsetY, part.w, part.h};
+        if (m_copiedRects.size() < kMaxShownRects)
+        {
+            const int32_t left = part.x + m_offsetX;
+            const int32_t top = part.y + m_offsetY;
+            m_copiedRects.push_back({left, top, left + part.w, top + part.h});
+        }
         else
-            updateAll = true;
+        {
+            m_copiedAll = true;
+        }
     }
     if (SDL_MUSTLOCK(window))
         SDL_UnlockSurface(window);
-    if (updateAll)
+}
+
+void CAbstractDialogSystem::ShowCopied()
+{
+    if (m_window && m_copiedAll)
+    {
         SDL_UpdateWindowSurface(m_window);
-    else if (updatedCount > 0)
-        SDL_UpdateWindowSurfaceRects(m_window, updated, updatedCount);
+    }
+    else if (m_window && !m_copiedRects.empty())
+    {
+        SDL_Rect shown[kMaxShownRects];
+        int32_t count = 0;
+        for (const DialogRect& rect : m_copiedRects)
+            shown[count++] = {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+        SDL_UpdateWindowSurfaceRects(m_window, shown, count);
+    }
+    m_copiedAll = false;
+    m_copiedRects.clear();
 }
