@@ -10,8 +10,8 @@
 #include "devices/AbstractDevice.h"
 #include "devices/AbstractTransport.h"
 
-CSoakPanel::CSoakPanel(const char16_t* path, std::vector<bool> pressable)
-    : CClientDlg(path, nullptr), m_pressable(std::move(pressable))
+CSoakPanel::CSoakPanel(const char16_t* path, std::vector<double> pressPeriodMs)
+    : CClientDlg(path, nullptr), m_pressPeriod(std::move(pressPeriodMs)), m_lastPress(m_pressPeriod.size(), 0)
 {
 }
 
@@ -61,7 +61,7 @@ void CSoakPanel::UpdateDevices()
         if (gap > kLongTickMs)
             m_longTicks.push_back({now, gap, m_previousCall, m_previousCallDevice, m_previousDevices,
                                    m_interface, wait - m_previousWait, run - m_previousRun,
-                                   mainWait - m_previousMainWait, m_previousProbe});
+                                   mainWait - m_previousMainWait, m_previousProbe, m_previousFired});
         else
             m_longestShortGap = std::max(m_longestShortGap, gap);
     }
@@ -82,11 +82,9 @@ void CSoakPanel::UpdateDevices()
         m_wasUp.resize(static_cast<size_t>(count), 0);
         m_wasOnline.resize(static_cast<size_t>(count), 0);
     }
-    m_pressNow = now - m_lastPress >= kPressPeriodMs;
-    if (m_pressNow)
-        m_lastPress = now;
     m_slowestCall = 0;
     m_slowestDevice = -1;
+    m_slowestFired = false;
     m_probe = 0;
     // What the panel's own UpdateDevices does (each device's Update, in table order), one device
     // at a time under the clock.
@@ -94,6 +92,7 @@ void CSoakPanel::UpdateDevices()
         CallDevice(i);
     m_previousCall = m_slowestCall;
     m_previousCallDevice = m_slowestDevice;
+    m_previousFired = m_slowestFired;
     m_previousDevices = NowMs() - now;
     m_previousProbe = m_probe;
 }
@@ -117,31 +116,39 @@ void CSoakPanel::CallDevice(int32_t index)
     CAbstractDevice* device = GetDeviceList()->Get<CAbstractDevice>(index);
     if (!device)
         return;
-    DeviceFigures& figures = m_devices[static_cast<size_t>(index)];
+    const size_t slot = static_cast<size_t>(index);
+    DeviceFigures& figures = m_devices[slot];
     double start = NowMs();
     device->Update();
     // Presses come from the tick thread, as an item's would.
-    if (m_pressNow && static_cast<size_t>(index) < m_pressable.size() &&
-        m_pressable[static_cast<size_t>(index)])
+    if (slot < m_pressPeriod.size() && m_pressPeriod[slot] > 0 &&
+        start - m_lastPress[slot] >= m_pressPeriod[slot])
     {
+        m_lastPress[slot] = start;
         device->Press(1, nullptr);
         device->Release(1, nullptr);
         ++figures.presses;
     }
     double took = NowMs() - start;
     figures.longestCallMs = std::max(figures.longestCallMs, took);
-    if (took > m_slowestCall)
-    {
-        m_slowestCall = took;
-        m_slowestDevice = index;
-    }
 
     double probeStart = NowMs();
     CAbstractTransport* transport = device->GetTransport();
     uint8_t up = transport && transport->IsConnected() ? 1 : 0;
-    if (up && !m_wasUp[static_cast<size_t>(index)])
+    // Nothing else in a call waits a whole second; the link it leaves down was up at the last
+    // look (a link the worker lost in between would have to be lost during the very call).
+    bool fired = took >= kSendRuleMs && m_wasUp[slot] && !up;
+    if (fired)
+        figures.firings.push_back(took);
+    if (took > m_slowestCall)
+    {
+        m_slowestCall = took;
+        m_slowestDevice = index;
+        m_slowestFired = fired;
+    }
+    if (up && !m_wasUp[slot])
         ++figures.linkUps;
-    m_wasUp[static_cast<size_t>(index)] = up;
+    m_wasUp[slot] = up;
     uint8_t online = device->GetState() == CAbstractDevice::StateOnline ? 1 : 0;
     if (online && !m_wasOnline[static_cast<size_t>(index)])
         ++figures.onlines;
