@@ -3,7 +3,7 @@
 # each against a peer that misbehaves at random (scripts/chaos-peer.py: loopback, broadcast, or a
 # pseudo-terminal as COMn that it hangs up now and then), for SECONDS (default 600), with the PRNG
 # seeded with SEED (default 1). It runs in a network namespace of its own when the kernel permits
-# one (root, or a user namespace); otherwise the broadcast families are left out, with a message.
+# one (unshare -n); otherwise the broadcast families are left out, with a message.
 # Prints the longest gap between two ticks, how often the transports' send rule fired and which
 # gaps it explains, the growth of the resident memory after the warm-up and what each device went
 # through, and fails when a tick waited more than 20 ms for anything but a stalled link's send or
