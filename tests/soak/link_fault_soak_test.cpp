@@ -41,8 +41,8 @@
 
 namespace
 {
-// The send rule (CSoakPanel::kSendRuleMs): a call that waited at all lasted at least one wait.
-constexpr double kSendWaitMs = CSoakPanel::kSendWaitMs;
+// The send rule (CSoakPanel::kSendRuleMs): a call that waited at all lasted at least one wait
+// (CSoakPanel::SendWait), and none waits longer than the rule's second.
 constexpr double kSendRuleMs = CSoakPanel::kSendRuleMs;
 // Scheduling slack on top of it (one sleep may overrun by a tick or two).
 constexpr double kSendRuleSlackMs = 100.0;
@@ -318,20 +318,20 @@ TEST(LinkFaultSoak, EveryFamilyAgainstAMisbehavingPeer)
     ASSERT_EQ(panel.Devices().size(), families.size()) << "every record made a device";
 
     // ---- Tick gaps --------------------------------------------------------------------------
-    // A gap is the send rule's when one device call took it (the rest of the tick stayed within
-    // the 20 ms), that call lasted from one send wait to the rule's second, and the peer was not
-    // reading that device's connection at the time. The rule fired when that call gave the link up
-    // (CSoakPanel::LongTick::fired); otherwise the send got through after some waits.
+    // A gap is the send rule's when the device calls that waited for a send took it (the rest of
+    // the tick stayed within the 20 ms), each of them lasted from one send wait to the rule's
+    // second, and the peer was not reading that device's connection at the time. Several devices'
+    // sends may wait in one tick. The rule fired when such a call gave the link up
+    // (CSoakPanel::SendWait::fired); otherwise the send got through after some waits.
     //
-    // Otherwise the panel's own share of a gap is its device calls (not the soak's look at their
-    // links afterwards) and interface calls, the time the
-    // tick thread ran, and its 5 ms sleep; the rest is the machine's: the time the thread stood
-    // ready to run while other work had the cores (the kernel's run-queue wait), and a sleep that
-    // ended late (a virtual machine's core taken away by its host). Nothing else in the tick loop
-    // can block: the window and mouse-queue locks are the tick thread's alone without input, and
-    // the running flag is an atomic. The interface calls wait for the back end's lock while the
-    // main thread presents; while the main thread stood ready to run without a core, that wait was
-    // the machine's too.
+    // Otherwise the panel's own share of a gap is its device calls (not the soak's own looks at
+    // the threads' times and the devices' links) and interface calls, the time the tick thread ran, and its 5
+    // ms sleep; the rest is the machine's: the time the thread stood ready to run while other work had the
+    // cores (the kernel's run-queue wait), and a sleep that ended late (a virtual machine's core taken away
+    // by its host). Nothing else in the tick loop can block: the window and mouse-queue locks are the tick
+    // thread's alone without input, and the running flag is an atomic. The interface calls wait for the back
+    // end's lock while the main thread presents; while the main thread stood ready to run without a core,
+    // that wait was the machine's too.
     double longestOther = panel.LongestShortGapMs();
     double longestExcused = 0;
     double longestMachine = 0;
@@ -339,18 +339,31 @@ TEST(LinkFaultSoak, EveryFamilyAgainstAMisbehavingPeer)
     int machine = 0;
     for (CSoakPanel::LongTick& tick : panel.LongTicks())
     {
-        const CChaosPeer::DeviceReport* report =
-            tick.device >= 0 ? peer.Report(families[static_cast<size_t>(tick.device)].name) : nullptr;
-        bool sendRule = tick.device >= 0 && tick.gapMs - tick.callMs <= CSoakPanel::kLongTickMs &&
-                        tick.callMs >= kSendWaitMs && tick.callMs <= kSendRuleMs + kSendRuleSlackMs &&
-                        InStallWindow(report, tick.endMs - tick.gapMs, tick.endMs);
+        bool sendRule = !tick.sendWaits.empty();
+        bool fired = false;
+        double sendMs = 0;
+        std::string waits;
+        for (const CSoakPanel::SendWait& wait : tick.sendWaits)
+        {
+            const char* name = families[static_cast<size_t>(wait.device)].name;
+            sendRule = sendRule && wait.ms <= kSendRuleMs + kSendRuleSlackMs &&
+                       InStallWindow(peer.Report(name), tick.endMs - tick.gapMs, tick.endMs);
+            fired = fired || wait.fired;
+            sendMs += wait.ms;
+            char text[96];
+            std::snprintf(text, sizeof text, "%s%s %.1f ms%s", waits.empty() ? "" : ", ", name, wait.ms,
+                          wait.fired ? " (fired)" : "");
+            waits += text;
+        }
+        sendRule = sendRule && tick.gapMs - sendMs <= CSoakPanel::kLongTickMs;
+        tick.sendWaitText = waits.empty() ? "none" : waits;
         tick.ownMs =
             std::min(tick.gapMs - tick.waitMs, tick.devicesMs - tick.probeMs +
                                                    std::max(0.0, tick.interfaceMs - tick.mainWaitMs) +
                                                    tick.runMs + CSoakPanel::kTickSleepMs);
         bool starved = !sendRule && tick.ownMs <= CSoakPanel::kLongTickMs;
         tick.explained = sendRule || starved;
-        tick.cause = sendRule ? (tick.fired ? "the send rule's, fired" : "the send rule's, sent after waits")
+        tick.cause = sendRule ? (fired ? "the send rule's, fired" : "the send rule's, sent after waits")
                               : (starved ? "the machine's" : "the panel's");
         if (sendRule)
         {
@@ -378,12 +391,13 @@ TEST(LinkFaultSoak, EveryFamilyAgainstAMisbehavingPeer)
         if (tick.gapMs > 30 || !tick.explained)
             std::printf(
                 "soak:   gap %.1f ms (%s, own share %.1f ms): waiting for a core %.1f ms, running %.1f ms, "
-                "blocked %.1f ms; devices %.1f ms (longest call %.1f ms, %s), interface %.1f ms; main thread "
-                "waiting for a core %.1f ms; the soak's link probe %.1f ms\n",
+                "blocked %.1f ms; devices %.1f ms (longest call %.1f ms, %s; send waits: %s), interface %.1f "
+                "ms; "
+                "main thread waiting for a core %.1f ms; the soak's own looks %.1f ms\n",
                 tick.gapMs, tick.cause, tick.ownMs, tick.waitMs, tick.runMs,
                 tick.gapMs - tick.waitMs - tick.runMs, tick.devicesMs, tick.callMs,
-                tick.device >= 0 ? families[static_cast<size_t>(tick.device)].name : "-", tick.interfaceMs,
-                tick.mainWaitMs, tick.probeMs);
+                tick.device >= 0 ? families[static_cast<size_t>(tick.device)].name : "-",
+                tick.sendWaitText.c_str(), tick.interfaceMs, tick.mainWaitMs, tick.probeMs);
     }
 
     // How often each device's send rule fired, with the calls' lengths; those whose gap is not

@@ -61,7 +61,7 @@ void CSoakPanel::UpdateDevices()
         if (gap > kLongTickMs)
             m_longTicks.push_back({now, gap, m_previousCall, m_previousCallDevice, m_previousDevices,
                                    m_interface, wait - m_previousWait, run - m_previousRun,
-                                   mainWait - m_previousMainWait, m_previousProbe, m_previousFired});
+                                   mainWait - m_previousMainWait, m_previousProbe, m_previousSendWaits});
         else
             m_longestShortGap = std::max(m_longestShortGap, gap);
     }
@@ -84,15 +84,15 @@ void CSoakPanel::UpdateDevices()
     }
     m_slowestCall = 0;
     m_slowestDevice = -1;
-    m_slowestFired = false;
-    m_probe = 0;
+    m_sendWaits.clear();
+    m_probe = NowMs() - now;
     // What the panel's own UpdateDevices does (each device's Update, in table order), one device
     // at a time under the clock.
     for (int32_t i = 0; i < count; ++i)
         CallDevice(i);
     m_previousCall = m_slowestCall;
     m_previousCallDevice = m_slowestDevice;
-    m_previousFired = m_slowestFired;
+    m_previousSendWaits.swap(m_sendWaits);
     m_previousDevices = NowMs() - now;
     m_previousProbe = m_probe;
 }
@@ -135,23 +135,24 @@ void CSoakPanel::CallDevice(int32_t index)
     double probeStart = NowMs();
     CAbstractTransport* transport = device->GetTransport();
     uint8_t up = transport && transport->IsConnected() ? 1 : 0;
-    // Nothing else in a call waits a whole second; the link it leaves down was up at the last
-    // look (a link the worker lost in between would have to be lost during the very call).
+    // The send rule fired when the call lasted the rule's whole second and left down the link that
+    // was up at the last look: nothing else in a device call waits that long.
     bool fired = took >= kSendRuleMs && m_wasUp[slot] && !up;
     if (fired)
         figures.firings.push_back(took);
+    if (took >= kSendWaitMs)
+        m_sendWaits.push_back({index, took, fired});
     if (took > m_slowestCall)
     {
         m_slowestCall = took;
         m_slowestDevice = index;
-        m_slowestFired = fired;
     }
     if (up && !m_wasUp[slot])
         ++figures.linkUps;
     m_wasUp[slot] = up;
     uint8_t online = device->GetState() == CAbstractDevice::StateOnline ? 1 : 0;
-    if (online && !m_wasOnline[static_cast<size_t>(index)])
+    if (online && !m_wasOnline[slot])
         ++figures.onlines;
-    m_wasOnline[static_cast<size_t>(index)] = online;
+    m_wasOnline[slot] = online;
     m_probe += NowMs() - probeStart;
 }

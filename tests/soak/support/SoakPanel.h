@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "app/ClientDlg.h"
@@ -17,6 +18,16 @@ class CSoakPanel : public CClientDlg
 {
 public:
     using Clock = std::chrono::steady_clock;
+
+    // A device call that waited at least one of the send rule's waits: the device, how long the
+    // call took, and whether the rule fired (the call lasted the rule's whole second and left down
+    // the link that was up before it).
+    struct SendWait
+    {
+        int32_t device;
+        double ms;
+        bool fired;
+    };
 
     // A gap between two ticks longer than kLongTickMs: when it ended, how long it was, the
     // longest single device call in it (device -1: none), all device calls together, and the
@@ -37,17 +48,18 @@ public:
         // The main thread's run-queue wait during the gap: while it stands ready to run holding the
         // back end's lock (presenting), the interface calls wait for it.
         double mainWaitMs;
-        // Of devicesMs, the soak's own look at each device's link and state afterwards (it takes
-        // the transport's lock, which the transport's worker holds now and then).
+        // Of devicesMs, the soak's own looks: at the threads' times (/proc) before the calls, and at
+        // each device's link and state after its calls (it takes the transport's lock, which the
+        // transport's worker holds now and then).
         double probeMs;
-        // The longest call ended in the send rule: it lasted the rule's whole second and left the
-        // link down that was up before it.
-        bool fired;
+        // The calls of the gap that waited for a send (several devices may wait in one tick).
+        std::vector<SendWait> sendWaits;
         // Set by the reader: the panel's own share of the gap, and whether the send rule or the
         // machine accounts for the gap.
         double ownMs = 0;
         bool explained = false;
         const char* cause = "";
+        std::string sendWaitText = std::string();
     };
 
     struct DeviceFigures
@@ -112,10 +124,10 @@ private:
     // The longest device call of the previous tick: the gap measured now ran through it.
     double m_previousCall = 0;
     int32_t m_previousCallDevice = -1;
-    bool m_previousFired = false;
+    std::vector<SendWait> m_previousSendWaits;
     double m_slowestCall = 0;
     int32_t m_slowestDevice = -1;
-    bool m_slowestFired = false;
+    std::vector<SendWait> m_sendWaits;
     double m_previousDevices = 0;
     double m_probe = 0;
     double m_previousProbe = 0;
