@@ -325,13 +325,14 @@ TEST(LinkFaultSoak, EveryFamilyAgainstAMisbehavingPeer)
     // (CSoakPanel::SendWait::fired); otherwise the send got through after some waits.
     //
     // Otherwise the panel's own share of a gap is its device calls (not the soak's own looks at
-    // the threads' times and the devices' links) and interface calls, the time the tick thread ran, and its 5
-    // ms sleep; the rest is the machine's: the time the thread stood ready to run while other work had the
-    // cores (the kernel's run-queue wait), and a sleep that ended late (a virtual machine's core taken away
-    // by its host). Nothing else in the tick loop can block: the window and mouse-queue locks are the tick
-    // thread's alone without input, and the running flag is an atomic. The interface calls wait for the back
-    // end's lock while the main thread presents; while the main thread stood ready to run without a core,
-    // that wait was the machine's too.
+    // the threads' times and the devices' links) and interface calls, the time the tick thread
+    // ran, and its 5 ms sleep; the rest is the machine's: the time the thread stood ready to run
+    // while other work had the cores (the kernel's run-queue wait), and a sleep that ended late (a
+    // virtual machine's core taken away by its host). Nothing else in the tick loop can block: the
+    // window and mouse-queue locks are the tick thread's alone without input, and the running flag
+    // is an atomic. The interface calls wait for the back end's lock while the main thread
+    // presents; while the main thread stood ready to run without a core, that wait was the
+    // machine's too.
     double longestOther = panel.LongestShortGapMs();
     double longestExcused = 0;
     double longestMachine = 0;
