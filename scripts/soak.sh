@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# The link-fault soak: the whole panel with one device of every network driver family, each
-# against a loopback peer that misbehaves at random (scripts/chaos-peer.py), for SECONDS (default
-# 600), with the PRNG seeded with SEED (default 1). Prints the longest gap between two ticks, the
-# growth of the resident memory after the warm-up and what each device went through, and fails
-# when a tick waited more than 20 ms for anything but a stalled link's send or the machine, the
-# memory grew by more than 1 MB, or a TCP device never reconnected.
+# The link-fault soak: the whole panel with one device of every network and serial driver family,
+# each against a peer that misbehaves at random (scripts/chaos-peer.py: loopback, broadcast, or a
+# pseudo-terminal as COMn that it hangs up now and then), for SECONDS (default 600), with the PRNG
+# seeded with SEED (default 1). It runs in a network namespace of its own when the kernel permits
+# one (unshare -n); otherwise the broadcast families are left out, with a message.
+# Prints the longest gap between two ticks, how often the transports' send rule fired and which
+# gaps it explains, the growth of the resident memory after the warm-up and what each device went
+# through, and fails when a tick waited more than 20 ms for anything but a stalled link's send or
+# the machine, the memory grew by more than 1 MB, a TCP device never reconnected, a UDP device
+# was never heard, or a serial port was never opened again after a hang-up.
 #
 # Telling the waits apart: every device call of a tick is timed on its own. A gap is a stalled
 # send's when one device call took it, lasting from one of the transport's 100 ms send waits to

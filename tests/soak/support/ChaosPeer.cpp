@@ -29,7 +29,8 @@ CChaosPeer::~CChaosPeer()
     Reap();
 }
 
-bool CChaosPeer::Start(const std::string& script, uint32_t seed, const std::vector<std::string>& devices)
+bool CChaosPeer::Start(const std::string& script, uint32_t seed, const std::string& comFolder,
+                       const std::vector<std::string>& devices)
 {
     int in[2];
     int out[2];
@@ -41,7 +42,8 @@ bool CChaosPeer::Start(const std::string& script, uint32_t seed, const std::vect
         close(in[1]);
         return false;
     }
-    std::vector<std::string> arguments = {"python3", script, "--seed", std::to_string(seed)};
+    std::vector<std::string> arguments = {"python3",      script,   "--seed", std::to_string(seed),
+                                          "--com-folder", comFolder};
     arguments.insert(arguments.end(), devices.begin(), devices.end());
     std::vector<char*> argv;
     for (std::string& argument : arguments)

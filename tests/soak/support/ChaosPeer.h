@@ -8,13 +8,14 @@
 #include <vector>
 
 // The link-fault soak's peer (scripts/chaos-peer.py) as a child process: it listens on one
-// loopback port per device and misbehaves on it; at the end it tells what it did to each.
+// loopback port per device (or holds a pseudo-terminal as COMn for a serial one) and misbehaves
+// on it; at the end it tells what it did to each.
 class CChaosPeer
 {
 public:
     // What the peer did to one device: its counters ("accepts", "refusal_windows", "datagrams",
-    // "sources", the behaviours drawn ...) and the windows (ms of the steady clock) in which it
-    // read nothing from a connection of the device.
+    // "sources", "opens" and "hangups" of a serial port, the behaviours drawn ...) and the windows (ms of the
+    // steady clock) in which it read nothing from a connection of the device.
     struct DeviceReport
     {
         std::map<std::string, uint64_t> counters;
@@ -31,10 +32,12 @@ public:
     CChaosPeer(const CChaosPeer&) = delete;
     CChaosPeer& operator=(const CChaosPeer&) = delete;
 
-    // Starts python3 with the script, the seed and one "NAME:LINK:FRAMES:SKIP" per device, and
-    // waits (up to 10 s) for every device's port. False, with Error(), when it did not come up.
-    bool Start(const std::string& script, uint32_t seed, const std::vector<std::string>& devices);
-    // The port of a device; 0 when the peer did not name it.
+    // Starts python3 with the script, the seed, the folder for the serial devices' COMn links and
+    // one "NAME:LINK:FRAMES:SKIP" per device, and waits (up to 10 s) for every device's port.
+    // False, with Error(), when it did not come up.
+    bool Start(const std::string& script, uint32_t seed, const std::string& comFolder,
+               const std::vector<std::string>& devices);
+    // The port of a device (the COM number of a serial one); 0 when the peer did not name it.
     uint16_t Port(const std::string& name) const;
     // Asks the peer to stop and reads its reports (waits up to 10 s); false when it did not answer.
     bool Stop();

@@ -10,8 +10,8 @@
 #include "devices/AbstractDevice.h"
 #include "devices/AbstractTransport.h"
 
-CSoakPanel::CSoakPanel(const char16_t* path, std::vector<bool> pressable)
-    : CClientDlg(path, nullptr), m_pressable(std::move(pressable))
+CSoakPanel::CSoakPanel(const char16_t* path, std::vector<double> pressPeriodMs)
+    : CClientDlg(path, nullptr), m_pressPeriod(std::move(pressPeriodMs)), m_lastPress(m_pressPeriod.size(), 0)
 {
 }
 
@@ -61,7 +61,7 @@ void CSoakPanel::UpdateDevices()
         if (gap > kLongTickMs)
             m_longTicks.push_back({now, gap, m_previousCall, m_previousCallDevice, m_previousDevices,
                                    m_interface, wait - m_previousWait, run - m_previousRun,
-                                   mainWait - m_previousMainWait, m_previousProbe});
+                                   mainWait - m_previousMainWait, m_previousProbe, m_previousSendWaits});
         else
             m_longestShortGap = std::max(m_longestShortGap, gap);
     }
@@ -82,18 +82,17 @@ void CSoakPanel::UpdateDevices()
         m_wasUp.resize(static_cast<size_t>(count), 0);
         m_wasOnline.resize(static_cast<size_t>(count), 0);
     }
-    m_pressNow = now - m_lastPress >= kPressPeriodMs;
-    if (m_pressNow)
-        m_lastPress = now;
     m_slowestCall = 0;
     m_slowestDevice = -1;
-    m_probe = 0;
+    m_sendWaits.clear();
+    m_probe = NowMs() - now;
     // What the panel's own UpdateDevices does (each device's Update, in table order), one device
     // at a time under the clock.
     for (int32_t i = 0; i < count; ++i)
         CallDevice(i);
     m_previousCall = m_slowestCall;
     m_previousCallDevice = m_slowestDevice;
+    m_previousSendWaits.swap(m_sendWaits);
     m_previousDevices = NowMs() - now;
     m_previousProbe = m_probe;
 }
@@ -117,34 +116,43 @@ void CSoakPanel::CallDevice(int32_t index)
     CAbstractDevice* device = GetDeviceList()->Get<CAbstractDevice>(index);
     if (!device)
         return;
-    DeviceFigures& figures = m_devices[static_cast<size_t>(index)];
+    const size_t slot = static_cast<size_t>(index);
+    DeviceFigures& figures = m_devices[slot];
     double start = NowMs();
     device->Update();
     // Presses come from the tick thread, as an item's would.
-    if (m_pressNow && static_cast<size_t>(index) < m_pressable.size() &&
-        m_pressable[static_cast<size_t>(index)])
+    if (slot < m_pressPeriod.size() && m_pressPeriod[slot] > 0 &&
+        start - m_lastPress[slot] >= m_pressPeriod[slot])
     {
+        m_lastPress[slot] = start;
         device->Press(1, nullptr);
         device->Release(1, nullptr);
         ++figures.presses;
     }
     double took = NowMs() - start;
     figures.longestCallMs = std::max(figures.longestCallMs, took);
+
+    double probeStart = NowMs();
+    CAbstractTransport* transport = device->GetTransport();
+    uint8_t up = transport && transport->IsConnected() ? 1 : 0;
+    // The send rule fired when the call lasted the rule's whole second and left down the link that
+    // was up at the last look: nothing else in a device call waits that long.
+    bool fired = took >= kSendRuleMs && m_wasUp[slot] && !up;
+    if (fired)
+        figures.firings.push_back(took);
+    if (took >= kSendWaitMs)
+        m_sendWaits.push_back({index, took, fired});
     if (took > m_slowestCall)
     {
         m_slowestCall = took;
         m_slowestDevice = index;
     }
-
-    double probeStart = NowMs();
-    CAbstractTransport* transport = device->GetTransport();
-    uint8_t up = transport && transport->IsConnected() ? 1 : 0;
-    if (up && !m_wasUp[static_cast<size_t>(index)])
+    if (up && !m_wasUp[slot])
         ++figures.linkUps;
-    m_wasUp[static_cast<size_t>(index)] = up;
+    m_wasUp[slot] = up;
     uint8_t online = device->GetState() == CAbstractDevice::StateOnline ? 1 : 0;
-    if (online && !m_wasOnline[static_cast<size_t>(index)])
+    if (online && !m_wasOnline[slot])
         ++figures.onlines;
-    m_wasOnline[static_cast<size_t>(index)] = online;
+    m_wasOnline[slot] = online;
     m_probe += NowMs() - probeStart;
 }

@@ -1,9 +1,11 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "app/ClientDlg.h"
+#include "devices/TCPTransport.h"
 
 // The whole panel (the real tick thread and the real devices) with the device part of every tick
 // timed. Each device's calls are timed on their own, so that a long gap between two ticks can be
@@ -16,6 +18,16 @@ class CSoakPanel : public CClientDlg
 {
 public:
     using Clock = std::chrono::steady_clock;
+
+    // A device call that waited at least one of the send rule's waits: the device, how long the
+    // call took, and whether the rule fired (the call lasted the rule's whole second and left down
+    // the link that was up before it).
+    struct SendWait
+    {
+        int32_t device;
+        double ms;
+        bool fired;
+    };
 
     // A gap between two ticks longer than kLongTickMs: when it ended, how long it was, the
     // longest single device call in it (device -1: none), all device calls together, and the
@@ -36,13 +48,18 @@ public:
         // The main thread's run-queue wait during the gap: while it stands ready to run holding the
         // back end's lock (presenting), the interface calls wait for it.
         double mainWaitMs;
-        // Of devicesMs, the soak's own look at each device's link and state afterwards (it takes
-        // the transport's lock, which the transport's worker holds now and then).
+        // Of devicesMs, the soak's own looks: at the threads' times (/proc) before the calls, and at
+        // each device's link and state after its calls (it takes the transport's lock, which the
+        // transport's worker holds now and then).
         double probeMs;
+        // The calls of the gap that waited for a send (several devices may wait in one tick).
+        std::vector<SendWait> sendWaits;
         // Set by the reader: the panel's own share of the gap, and whether the send rule or the
         // machine accounts for the gap.
         double ownMs = 0;
         bool explained = false;
+        const char* cause = "";
+        std::string sendWaitText = std::string();
     };
 
     struct DeviceFigures
@@ -52,16 +69,21 @@ public:
         uint32_t onlines = 0;
         uint32_t presses = 0;
         double longestCallMs = 0;
+        // Calls that ended in the send rule, and how long each took.
+        std::vector<double> firings;
     };
 
     static constexpr double kLongTickMs = 20.0;
     // The tick thread's sleep between ticks.
     static constexpr double kTickSleepMs = 5.0;
-    // Presses of the pressable devices, every this many ms.
-    static constexpr double kPressPeriodMs = 250.0;
+    // The send rule of the TCP and UDP transports: a send that the peer does not take waits up to
+    // kSendWaits times kSendWaitMs, then closes the link.
+    static constexpr double kSendWaitMs = CTCPTransport::kSendWaitMs;
+    static constexpr double kSendRuleMs = CTCPTransport::kSendWaits * kSendWaitMs;
 
-    // `pressable[i]`: device i (table order) has channel 1 to press.
-    CSoakPanel(const char16_t* path, std::vector<bool> pressable);
+    // `pressPeriodMs[i]`: device i (table order) has channel 1 to press, every that many ms; 0
+    // (or no entry): none.
+    CSoakPanel(const char16_t* path, std::vector<double> pressPeriodMs);
 
     // The calling thread's time on a core and its run-queue wait so far (ms), from
     // /proc/thread-self/schedstat; 0 when the kernel does not keep them.
@@ -86,7 +108,8 @@ protected:
 private:
     void CallDevice(int32_t index);
 
-    std::vector<bool> m_pressable;
+    std::vector<double> m_pressPeriod;
+    std::vector<double> m_lastPress;
     std::vector<DeviceFigures> m_devices;
     std::vector<uint8_t> m_wasUp;
     std::vector<uint8_t> m_wasOnline;
@@ -98,13 +121,13 @@ private:
     double m_previousMainWait = 0;
     double m_longestGap = 0;
     double m_longestShortGap = 0;
-    double m_lastPress = 0;
-    bool m_pressNow = false;
     // The longest device call of the previous tick: the gap measured now ran through it.
     double m_previousCall = 0;
     int32_t m_previousCallDevice = -1;
+    std::vector<SendWait> m_previousSendWaits;
     double m_slowestCall = 0;
     int32_t m_slowestDevice = -1;
+    std::vector<SendWait> m_sendWaits;
     double m_previousDevices = 0;
     double m_probe = 0;
     double m_previousProbe = 0;
