@@ -10,12 +10,13 @@
 # the machine, the memory grew by more than 1 MB, a TCP device never reconnected, a UDP device
 # was never heard, or a serial port was never opened again after a hang-up.
 #
-# Telling the waits apart: every device call of a tick is timed on its own. A gap is a stalled
-# send's when one device call took it, lasting from one of the transport's 100 ms send waits to
-# its whole second, while the peer was not reading that device's connection (the peer reports
-# those windows). The machine's share of a gap is the tick thread's run-queue wait
-# (/proc/thread-self/schedstat) or, on a virtual machine whose cores the host takes away, a
-# thread that only sleeps waking up as late at the same time.
+# Telling the waits apart: every device call and interface call of a tick is timed on its own;
+# with the 5 ms sleep they are the panel's share of a gap. The rest is the machine's: the tick
+# thread's run-queue wait (/proc/thread-self/schedstat), a sleep that ended late, and time counted
+# as running outside every call of the panel's (a virtual machine's core taken away by its host).
+# A gap is a stalled send's when the device calls that waited for sends took the panel's share
+# beyond 20 ms, each lasting from one of the transport's 100 ms send waits to its whole second,
+# while the peer was not reading that device's connection (the peer reports those windows).
 #
 #     scripts/soak.sh [SECONDS] [SEED] [--tsan]
 #

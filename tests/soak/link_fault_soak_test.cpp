@@ -318,21 +318,23 @@ TEST(LinkFaultSoak, EveryFamilyAgainstAMisbehavingPeer)
     ASSERT_EQ(panel.Devices().size(), families.size()) << "every record made a device";
 
     // ---- Tick gaps --------------------------------------------------------------------------
-    // A gap is the send rule's when the device calls that waited for a send took it (the rest of
-    // the tick stayed within the 20 ms), each of them lasted from one send wait to the rule's
+    // The panel's own share of a gap is its device calls (not the soak's own looks at the threads'
+    // times and the devices' links) and interface calls, and its 5 ms sleep; the rest is the
+    // machine's: the time the thread stood ready to run while other work had the cores (the
+    // kernel's run-queue wait), a sleep that ended late, and time the thread was counted as
+    // running outside every call of the panel's (a virtual machine's core taken away by its host
+    // is counted so by the guest, which sees no steal time here). The panel's code runs only in
+    // those calls, so work of its own, or a wait, shows in them. Nothing else in the tick loop can
+    // block: the window and mouse-queue locks are the tick thread's alone without input, and the
+    // running flag is an atomic. The interface calls wait for the back end's lock while the main
+    // thread presents; while the main thread stood ready to run without a core, that wait was the
+    // machine's too.
+    //
+    // A gap is the send rule's when the device calls that waited for a send took it (the own share
+    // beyond them stayed within the 20 ms), each of them lasted from one send wait to the rule's
     // second, and the peer was not reading that device's connection at the time. Several devices'
     // sends may wait in one tick. The rule fired when such a call gave the link up
     // (CSoakPanel::SendWait::fired); otherwise the send got through after some waits.
-    //
-    // Otherwise the panel's own share of a gap is its device calls (not the soak's own looks at
-    // the threads' times and the devices' links) and interface calls, the time the tick thread
-    // ran, and its 5 ms sleep; the rest is the machine's: the time the thread stood ready to run
-    // while other work had the cores (the kernel's run-queue wait), and a sleep that ended late (a
-    // virtual machine's core taken away by its host). Nothing else in the tick loop can block: the
-    // window and mouse-queue locks are the tick thread's alone without input, and the running flag
-    // is an atomic. The interface calls wait for the back end's lock while the main thread
-    // presents; while the main thread stood ready to run without a core, that wait was the
-    // machine's too.
     double longestOther = panel.LongestShortGapMs();
     double longestExcused = 0;
     double longestMachine = 0;
@@ -356,12 +358,12 @@ TEST(LinkFaultSoak, EveryFamilyAgainstAMisbehavingPeer)
                           wait.fired ? " (fired)" : "");
             waits += text;
         }
-        sendRule = sendRule && tick.gapMs - sendMs <= CSoakPanel::kLongTickMs;
         tick.sendWaitText = waits.empty() ? "none" : waits;
         tick.ownMs =
             std::min(tick.gapMs - tick.waitMs, tick.devicesMs - tick.probeMs +
                                                    std::max(0.0, tick.interfaceMs - tick.mainWaitMs) +
-                                                   tick.runMs + CSoakPanel::kTickSleepMs);
+                                                   CSoakPanel::kTickSleepMs);
+        sendRule = sendRule && tick.ownMs - sendMs <= CSoakPanel::kLongTickMs;
         bool starved = !sendRule && tick.ownMs <= CSoakPanel::kLongTickMs;
         tick.explained = sendRule || starved;
         tick.cause = sendRule ? (fired ? "the send rule's, fired" : "the send rule's, sent after waits")
