@@ -20,7 +20,6 @@
 
 #include <SDL.h>
 #include <limits.h>
-#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,6 +34,7 @@
 #include <vector>
 
 #include "support/ChaosPeer.h"
+#include "support/OwnNetwork.h"
 #include "support/SoakFamilies.h"
 #include "support/SoakPanel.h"
 #include "support/TempFolder.h"
@@ -201,25 +201,6 @@ private:
     bool m_ok = false;
 };
 
-// Puts this thread, and every thread and process it starts from now on, in a network namespace of
-// its own where lo is up and broadcasts to 255.255.255.255 go out on lo: the broadcast families
-// take ports and send broadcasts that never leave it. Threads already running stay where they are.
-enum class OwnNetwork : uint8_t
-{
-    Entered,
-    NotPermitted,
-    NotSetUp,
-};
-
-OwnNetwork EnterOwnNetworkNamespace()
-{
-    if (unshare(CLONE_NEWNET) != 0)
-        return OwnNetwork::NotPermitted;
-    const bool ready = std::system("ip link set lo up") == 0 &&
-                       std::system("ip route add 255.255.255.255/32 dev lo src 127.0.0.1") == 0;
-    return ready ? OwnNetwork::Entered : OwnNetwork::NotSetUp;
-}
-
 // The serial transport opens "COM n" as the file COMn in the current directory: the panel runs in
 // the folder that holds the peer's links, and the directory before is restored afterwards.
 class CWorkingDirectory
@@ -264,7 +245,7 @@ TEST(LinkFaultSoak, EveryFamilyAgainstAMisbehavingPeer)
 
     // Before any thread of the soak's starts, so that all of them, the panel's and the peer share
     // the namespace.
-    const OwnNetwork network = EnterOwnNetworkNamespace();
+    const OwnNetwork network = EnterOwnNetworkNamespace(BroadcastOnLo());
     ASSERT_NE(network, OwnNetwork::NotSetUp) << "could not set up lo in the soak's own network namespace";
     std::vector<SoakFamily> families;
     std::string leftOut;
@@ -395,8 +376,7 @@ TEST(LinkFaultSoak, EveryFamilyAgainstAMisbehavingPeer)
             std::printf(
                 "soak:   gap %.1f ms (%s, own share %.1f ms): waiting for a core %.1f ms, running %.1f ms, "
                 "blocked %.1f ms; devices %.1f ms (longest call %.1f ms, %s; send waits: %s), interface %.1f "
-                "ms; "
-                "main thread waiting for a core %.1f ms; the soak's own looks %.1f ms\n",
+                "ms; main thread waiting for a core %.1f ms; the soak's own looks %.1f ms\n",
                 tick.gapMs, tick.cause, tick.ownMs, tick.waitMs, tick.runMs,
                 tick.gapMs - tick.waitMs - tick.runMs, tick.devicesMs, tick.callMs,
                 tick.device >= 0 ? families[static_cast<size_t>(tick.device)].name : "-",

@@ -2,9 +2,7 @@
 // and UDP broadcast inside a network namespace of the test's own.
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <sched.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -23,6 +21,7 @@
 #include "devices/buses/smartbus/SmartBusSerialDevice.h"
 #include "devices/buses/smartbus/SmartBusTcpGateDevice.h"
 #include "devices/buses/smartbus/SmartBusUdpDevice.h"
+#include "support/OwnNetwork.h"
 #include "support/TcpPeer.h"
 
 namespace
@@ -284,29 +283,7 @@ TEST(SmartBusFactory, TheTableCreatesTheSerialAndGatewayDrivers)
 // 255.255.255.255 go out on it: nothing leaves the machine.
 void InOwnNetworkNamespace(const std::function<void()>& body)
 {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0)
-    {
-        if (unshare(CLONE_NEWNET) != 0)
-            _exit(77);
-        const bool ready = std::system("ip link set lo up") == 0 &&
-                           std::system("ip route add 255.255.255.255/32 dev lo src 127.0.0.1") == 0;
-        if (!ready)
-            ADD_FAILURE() << "could not set up lo in the new network namespace";
-        else
-            body();
-        std::fflush(stdout);
-        std::fflush(stderr);
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
-        GTEST_SKIP() << "a network namespace of its own (unshare -n) is not permitted here";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    RunInOwnNetworkNamespace(BroadcastOnLo(), body);
 }
 
 // A bus member on the broadcast port: reads what is broadcast, broadcasts answers.

@@ -1,5 +1,7 @@
 #include "KnxdPeer.h"
 
+#include "support/OwnNetwork.h"
+
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -10,7 +12,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <sstream>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -23,7 +24,6 @@
 namespace
 {
 // The child's exit code when the namespace could not be made.
-constexpr int kNoNamespace = 77;
 
 std::string UniquePath(const char* stem)
 {
@@ -107,11 +107,6 @@ std::string ReadAll(const std::string& path)
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-bool Run(const std::string& command)
-{
-    return std::system(command.c_str()) == 0;
 }
 } // namespace
 
@@ -234,30 +229,9 @@ std::string KnxdPeer::EndListener()
 
 void RunInOwnNetworkNamespace(const std::function<void()>& body)
 {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0) << std::strerror(errno);
-    if (pid == 0)
-    {
-        if (unshare(CLONE_NEWNET) != 0)
-            _exit(kNoNamespace);
-        // knxd's server needs lo up with multicast and a route for the KNX multicast group
-        // whose source is 127.0.0.1, or it fails its set-up.
-        bool ready = Run("ip link set lo up") && Run("ip link set lo multicast on") &&
-                     Run("ip route add 224.0.0.0/4 dev lo src 127.0.0.1");
-        if (!ready)
-            ADD_FAILURE() << "could not set up lo in the new network namespace";
-        else
-            body();
-        std::fflush(stdout);
-        std::fflush(stderr);
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == kNoNamespace)
-        GTEST_SKIP() << "a network namespace of its own (unshare -n) is not permitted here";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "the test body in its network namespace failed (status " << status << ")";
+    // knxd's server needs lo with multicast and a route for the KNX multicast group whose source
+    // is 127.0.0.1, or it fails its set-up.
+    static const std::vector<std::string> multicast = {"ip link set lo multicast on",
+                                                       "ip route add 224.0.0.0/4 dev lo src 127.0.0.1"};
+    ::RunInOwnNetworkNamespace(multicast, body);
 }
