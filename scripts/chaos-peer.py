@@ -26,9 +26,9 @@ whose broadcasts stay on lo).
 A serial device draws the same behaviours each time the panel opens its port ("close" hangs the
 port up at once); every such session ends in a hang-up: a new pseudo-terminal takes the place of
 COMn, then the old master is closed, so that the panel's open port reports the hang-up and its
-next open finds the new one. A stall stops reading, so that the panel's writes back up ("given_up" counts the ports the
-panel closed meanwhile). Now and
-then the port is unplugged for a few seconds (COMn leads nowhere). This side does not hold the
+next open finds the new one. A stall stops reading, so that the panel's writes back up
+("given_up" counts the ports the panel closed meanwhile). Now and then the port is unplugged for
+a few seconds (COMn leads nowhere). This side does not hold the
 slave open: the master reports a hang-up while the panel has the port closed, which is how the
 opens are counted.
 
