@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Measures what the panel costs while it shows the demo's start page and nothing happens: the CPU
-# time of each of its threads over a window, read from /proc/<pid>/task/*/stat, as a share of one
+# time of each of its threads over a window, read from /proc/<pid>/task/*/schedstat, as a share of one
 # core. Each binary given runs at the same time as the others, on an X server of its own (Xvfb)
 # and with OpenAL Soft's null output, so that a before and an after meet the same machine load.
 #
@@ -9,8 +9,8 @@
 # The demo's lights controller (scripts/demo-peer.py) answers on 127.0.0.1 as in run-demo.sh.
 # Defaults: 60 s window, 5 s warm-up (loading and the first drawing), build/nerulan. The threads
 # are named from their stacks (gdb, after the window, when it is installed): "tick", "sound-out"
-# (the panel's sound output), "main", "openal" (the sound library's own threads), or the first
-# function of the panel found on the stack.
+# (the panel's sound output), "main", "openal" (the sound library's own threads), "link" (a
+# device's transport worker), or the first function of the panel found on the stack.
 #
 # Beside them runs a reference in the same window: a process that does nothing but sleep 5 ms
 # over and over, as the tick thread does between ticks. What it costs is what 200 sleeps and
@@ -53,7 +53,6 @@ trap cleanup EXIT
 
 measure_demo >/dev/null
 
-hz=$(getconf CLK_TCK)
 for i in "${!binaries[@]}"; do
   measure_xvfb "$work/display$i"
   xpids+=($!)
@@ -69,13 +68,13 @@ done
 perl -MTime::HiRes=usleep -e 'usleep(5000) while 1' &
 floorpid=$!
 
-# utime + stime of every thread, in clock ticks.
+# Run time of every thread in ns and the times it was put on a core, from the scheduler's own
+# account (schedstat): exact, where utime and stime only count in clock ticks of 10 ms.
 snapshot() {
   local pid=$1 task
   for task in /proc/"$pid"/task/*; do
-    [ -r "$task/stat" ] || continue
-    # The fields after the command name (which may hold spaces): 12 and 13 are utime and stime.
-    sed -E 's/^([0-9]+) \(.*\) /\1 /' "$task/stat" | awk '{print $1, $13, $14}'
+    [ -r "$task/schedstat" ] || continue
+    echo "${task##*/} $(cat "$task/schedstat" 2>/dev/null)" | awk 'NF >= 4 {print $1, $2, $4}'
   done | sort
 }
 
@@ -89,6 +88,7 @@ label_threads() {
       else if ($0 ~ /OpenALOutput::ThreadProc/) name[tid] = "sound-out"
       else if ($0 ~ /RunEventLoop| main \(/) name[tid] = "main"
       else if ($0 ~ /libopenal/) name[tid] = "openal"
+      else if ($0 ~ /CAbstractTransport::WorkerProcedure/) name[tid] = "link"
       else if ($0 ~ /ThreadProc/) { match($0, /[A-Za-z_0-9:]+ThreadProc/); name[tid] = substr($0, RSTART, RLENGTH) }
     }
     END { for (t in name) print t, name[t] }' | sort
@@ -105,24 +105,25 @@ for i in "${!binaries[@]}"; do
 done
 snapshot "$floorpid" >"$work/floorafter"
 elapsed=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
-floor=$(join "$work/floorbefore" "$work/floorafter" | awk -v hz="$hz" -v s="$elapsed" \
-  '{ all += ($4 - $2 + $5 - $3) * 100 / hz / s } END { printf "%.2f", all }')
+floor=$(join "$work/floorbefore" "$work/floorafter" | awk -v s="$elapsed" \
+  '{ all += ($4 - $2) / 1e7 / s } END { printf "%.3f", all }')
 echo "== reference: a thread that only sleeps 5 ms in a loop: ${floor} % of one core =="
 
 for i in "${!binaries[@]}"; do
   label_threads "${pids[$i]}" >"$work/labels$i" || true
   echo "== ${binaries[$i]} (pid ${pids[$i]}, ${window} s window) =="
-  join "$work/before$i" "$work/after$i" | join -a 1 - "$work/labels$i" | awk -v hz="$hz" -v s="$elapsed" -v floor="$floor" '
+  join "$work/before$i" "$work/after$i" | join -a 1 - "$work/labels$i" | awk -v s="$elapsed" -v floor="$floor" '
     {
-      user = ($4 - $2) * 100 / hz / s; sys = ($5 - $3) * 100 / hz / s; name = NF >= 6 ? $6 : "other"
-      printf "  thread %-8s %-10s user %5.2f %%  sys %5.2f %%  total %5.2f %%\n", $1, name, user, sys, user + sys
-      all += user + sys
-      if (name != "openal") own += user + sys
-      if (name != "openal" && name != "sound-out") ownQuiet += user + sys
-      if (name == "tick") tick += user + sys
+      share = ($4 - $2) / 1e7 / s; wakes = ($5 - $3) / s; name = NF >= 6 ? $6 : "other"
+      per = wakes > 0 ? share * 1e4 / wakes : 0
+      printf "  thread %-8s %-10s %6.3f %%  %6.1f runs/s  %6.1f us/run\n", $1, name, share, wakes, per
+      all += share
+      if (name != "openal") own += share
+      if (name != "openal" && name != "sound-out") ownQuiet += share
+      if (name == "tick") tick += share
     }
     END {
-      printf "  panel threads %.2f %% (without the sound output thread %.2f %%); whole process %.2f %% of one core\n", own, ownQuiet, all
-      printf "  tick above the floor %.2f %%; panel threads above the floor %.2f %%\n", tick - floor, own - floor
+      printf "  panel threads %.3f %% (without the sound output thread %.3f %%); whole process %.3f %% of one core\n", own, ownQuiet, all
+      printf "  tick above the floor %.3f %%; panel threads above the floor %.3f %%\n", tick - floor, own - floor
     }'
 done
