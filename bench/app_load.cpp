@@ -1,8 +1,9 @@
 // The processor time of loading the demo interface: the start-up steps before the first tick
-// (window, header, device table, the Loading page) and every loading tick after them, each tick timed with
-// its own thread's CPU clock as the tick thread runs it (one record, then the Loading page's flush). The
-// interface is the one make-demo writes (found beside this program), read from a folder of its
-// own; SDL's dummy video driver stands in for the display, the sound library is silent and
+// (window, header, device table, the Loading page) and every loading tick after them, each tick
+// timed with its own thread's CPU clock as the tick thread runs it (one record, then the Loading
+// page's flush). The interface is the one make-demo writes (found beside this program), read from
+// a folder of its own by the headless runner that the interface file's fuzzing uses: SDL's dummy
+// video driver stands in for the display, the sound library plays to its silent device, and
 // devices are made but never connected.
 //
 // Counters: records; for the first load in the process (cold_*, as the program's own start) the
@@ -19,12 +20,13 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <numeric>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
-#include "app/ClientDlg.h"
+#include "fuzz/support/HeadlessInterface.h"
 #include "interface/AbstractDialogSystem.h"
 
 namespace
@@ -58,12 +60,11 @@ std::string WriteDemo(std::filesystem::path& dir)
     return (dir / "demo" / "Main.qvr").string();
 }
 
-// The program's own start-up and tick, with nothing leaving the process.
-class CLoadRun : public CClientDlg
+// The program's own start-up and tick, with nothing leaving the process (the headless runner's
+// password and device stand-ins), timed tick by tick.
+class CLoadRun : public CHeadlessInterface
 {
 public:
-    CLoadRun() : CClientDlg(nullptr, nullptr) {}
-
     // False when the start-up steps fail; `startUs` gets their CPU, `tickUs` one entry a tick.
     bool Load(const std::string& path, double& startUs, std::vector<double>& tickUs)
     {
@@ -92,36 +93,7 @@ public:
         Shutdown();
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     }
-
-protected:
-    void RunPasswordRequest(uint32_t expectedCrc) override
-    {
-        (void)expectedCrc;
-        SetPasswordAccepted(true);
-    }
-    void ConnectDevices() override {}
-    void UpdateDevices() override {}
 };
-
-bool StartSdl()
-{
-    static const bool started = []
-    {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("ALSOFT_DRIVERS", "null", 1);
-        return SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
-    }();
-    return started;
-}
-
-double Sum(const std::vector<double>& values)
-{
-    double sum = 0;
-    for (double value : values)
-        sum += value;
-    return sum;
-}
 
 double Percentile(std::vector<double> values, double share)
 {
@@ -135,7 +107,10 @@ double Percentile(std::vector<double> values, double share)
 void BM_LoadDemo(benchmark::State& state)
 {
     std::filesystem::path dir;
-    const std::string demo = StartSdl() ? WriteDemo(dir) : std::string();
+    const std::string demo = CHeadlessInterface::StartSdl() ? WriteDemo(dir) : std::string();
+    // With a sound device, as the program runs and as the idle figures are taken: the sound
+    // library's silent one (the headless runner opens none).
+    setenv("ALSOFT_DRIVERS", "null", 1);
     if (demo.empty())
     {
         state.SkipWithError("SDL or the demo writer (make-demo beside this program) is missing");
@@ -173,13 +148,14 @@ void BM_LoadDemo(benchmark::State& state)
     std::filesystem::remove_all(dir, error);
     if (coldTicks.empty() || warmTicks.empty())
         return;
-    const double coldSum = Sum(coldTicks);
+    const double coldSum = std::accumulate(coldTicks.begin(), coldTicks.end(), 0.0);
     state.counters["cold_startup_cpu_ms"] = coldStartUs / 1000.0;
     state.counters["cold_loading_cpu_ms"] = coldSum / 1000.0;
     state.counters["cold_tick_cpu_max_us"] = Percentile(coldTicks, 1.0);
     state.counters["cold_cpu_share_of_sleep"] =
         coldSum / static_cast<double>(coldTicks.size()) / kTickSleepUs;
-    const double warmMean = Sum(warmTicks) / static_cast<double>(warmTicks.size());
+    const double warmMean =
+        std::accumulate(warmTicks.begin(), warmTicks.end(), 0.0) / static_cast<double>(warmTicks.size());
     state.counters["tick_cpu_mean_us"] = warmMean;
     state.counters["tick_cpu_p50_us"] = Percentile(warmTicks, 0.5);
     state.counters["tick_cpu_p90_us"] = Percentile(warmTicks, 0.9);
