@@ -159,11 +159,69 @@ void BlitRow32Sse2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t alpha)
     }
 }
 
+// The pixels to handle one by one before d lies on a boundary of `bytes`: a wide store that
+// straddles two cache lines costs about two, and the screen's rows start 16 bytes past one.
+// None when d is not on a pixel boundary, as no number of whole pixels would reach one.
+inline int32_t PixelsBeforeBoundary(const uint8_t* d, uintptr_t bytes, int32_t count)
+{
+    const uintptr_t past = reinterpret_cast<uintptr_t>(d) & (bytes - 1);
+    if (past == 0 || (past & 3) != 0)
+    {
+        return 0;
+    }
+    return std::min(count, static_cast<int32_t>((bytes - past) / 4));
+}
+
 #define NERULAN_AVX2 __attribute__((target("avx2")))
 
 NERULAN_AVX2 inline __m256i Divide255Avx2(__m256i x)
 {
     return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(static_cast<short>(0x8081))), 7);
+}
+
+// x x k / 255, truncated, for every byte x and every k up to 254 is the high half of x x (257 k + 1):
+// (257 k + 1) / 65536 exceeds k / 255 by (255 - k) / (255 x 65536), so x times it exceeds x x k / 255
+// by less than 255 / 65536, which is below 1 / 255, the least distance from x x k / 255 up to the
+// next integer. One multiplication a product instead of a product and a division. k = 255 does not
+// fit in 16 bits: a weight of 255 is a copy and a weight of 0 leaves the pixel, both chosen after.
+constexpr short kTimes257 = 257;
+
+// The byte shuffle (within each 128-bit lane) that puts each pixel's source alpha (byte 3) in the
+// low byte of both of its 16-bit lanes; an index with its top bit set gives a zero byte.
+constexpr int kSpreadAlpha[4] = {static_cast<int>(0x80038003u), static_cast<int>(0x80078007u),
+                                 static_cast<int>(0x800B800Bu), static_cast<int>(0x800F800Fu)};
+
+// Blends eight source pixels over eight opaque destination pixels: the coverage stays 255 and the
+// colour's share is the weight itself. The bytes are split into the even ones (blue, red) and the
+// odd ones (green, alpha), each in a 16-bit lane, so that the weight in both halves of its pixel's
+// 32 bits serves all four and no byte needs moving back.
+NERULAN_AVX2 inline __m256i OverOpaqueAvx2(__m256i dst, __m256i src, uint32_t alpha)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i lowBytes = _mm256_set1_epi16(0x00FF);
+    const __m256i sourceAlpha = _mm256_shuffle_epi8(
+        src, _mm256_setr_epi32(kSpreadAlpha[0], kSpreadAlpha[1], kSpreadAlpha[2], kSpreadAlpha[3],
+                               kSpreadAlpha[0], kSpreadAlpha[1], kSpreadAlpha[2], kSpreadAlpha[3]));
+    const __m256i weight =
+        alpha == 255
+            ? sourceAlpha
+            : _mm256_mulhi_epu16(sourceAlpha, _mm256_set1_epi16(static_cast<short>(257 * alpha + 1)));
+    const __m256i weight257 = _mm256_mullo_epi16(weight, _mm256_set1_epi16(kTimes257));
+    const __m256i share = _mm256_add_epi16(weight257, _mm256_set1_epi16(1));
+    const __m256i keep = _mm256_sub_epi16(zero, weight257); // 257 (255 - w) + 1, modulo 65536
+    const __m256i even = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_and_si256(dst, lowBytes), keep),
+                                          _mm256_mulhi_epu16(_mm256_and_si256(src, lowBytes), share));
+    const __m256i odd = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_srli_epi16(dst, 8), keep),
+                                         _mm256_mulhi_epu16(_mm256_srli_epi16(src, 8), share));
+    // Each sum is at most 255, so the odd one moves into its byte without a carry.
+    __m256i out = _mm256_or_si256(_mm256_or_si256(even, _mm256_slli_epi16(odd, 8)),
+                                  _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
+    out = _mm256_blendv_epi8(out, dst, _mm256_cmpeq_epi16(weight, zero));
+    if (alpha == 255)
+    {
+        out = _mm256_blendv_epi8(out, src, _mm256_cmpeq_epi16(weight, lowBytes));
+    }
+    return out;
 }
 
 // The eight-pixel form of BlitGroup32. The alpha tests are single VPTEST instructions and each
@@ -184,30 +242,15 @@ NERULAN_AVX2 inline bool BlitGroup32Avx2(uint8_t* d, const uint8_t* s, uint32_t 
         return true;
     }
     const __m256i dst = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d));
+    if (_mm256_testc_si256(dst, alphaMask))
+    {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), OverOpaqueAvx2(dst, src, alpha));
+        return true;
+    }
     const __m256i weight =
         alpha == 255 ? _mm256_srli_epi32(src, 24)
                      : Divide255Avx2(_mm256_mullo_epi16(_mm256_srli_epi32(src, 24),
                                                         _mm256_set1_epi32(static_cast<int>(alpha))));
-    if (_mm256_testc_si256(dst, alphaMask))
-    {
-        // Over an opaque pixel the coverage stays 255 and the colour's share is the weight itself.
-        // The bytes are split into the even ones (blue, red) and the odd ones (green, alpha), each
-        // in a 16-bit lane, so that one copy of the weight in both halves of its pixel's 32 bits
-        // serves all four and no byte shuffles are needed.
-        const __m256i lowBytes = _mm256_set1_epi16(0x00FF);
-        const __m256i w = _mm256_or_si256(weight, _mm256_slli_epi32(weight, 16));
-        const __m256i keep = _mm256_sub_epi16(lowBytes, w);
-        const __m256i even =
-            _mm256_add_epi16(Divide255Avx2(_mm256_mullo_epi16(_mm256_and_si256(dst, lowBytes), keep)),
-                             Divide255Avx2(_mm256_mullo_epi16(_mm256_and_si256(src, lowBytes), w)));
-        const __m256i odd =
-            _mm256_add_epi16(Divide255Avx2(_mm256_mullo_epi16(_mm256_srli_epi16(dst, 8), keep)),
-                             Divide255Avx2(_mm256_mullo_epi16(_mm256_srli_epi16(src, 8), w)));
-        // Each sum is at most 255, so the odd one moves into its byte without a carry.
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d),
-                            _mm256_or_si256(_mm256_or_si256(even, _mm256_slli_epi16(odd, 8)), alphaMask));
-        return true;
-    }
     if (_mm256_testz_si256(dst, alphaMask))
     {
         // Over a transparent pixel the coverage is the weight and the colour is the source's;
@@ -223,6 +266,11 @@ NERULAN_AVX2 inline bool BlitGroup32Avx2(uint8_t* d, const uint8_t* s, uint32_t 
 
 NERULAN_AVX2 void BlitRow32Avx2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t alpha)
 {
+    const int32_t head = PixelsBeforeBoundary(d, 32, count);
+    BlitRow32Sse2(d, s, head, alpha);
+    d += static_cast<size_t>(head) * 4;
+    s += static_cast<size_t>(head) * 4;
+    count -= head;
     const __m256i alphaMask = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     int32_t i = 0;
     while (i + 8 <= count)
@@ -280,6 +328,35 @@ NERULAN_AVX512 inline __m512i Divide255Avx512(__m512i x)
     return _mm512_srli_epi16(_mm512_mulhi_epu16(x, _mm512_set1_epi16(static_cast<short>(0x8081))), 7);
 }
 
+// The sixteen-pixel form of OverOpaqueAvx2, with the same steps.
+NERULAN_AVX512 inline __m512i OverOpaqueAvx512(__m512i dst, __m512i src, uint32_t alpha)
+{
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i lowBytes = _mm512_set1_epi16(0x00FF);
+    const __m512i sourceAlpha = _mm512_shuffle_epi8(
+        src, _mm512_set4_epi32(kSpreadAlpha[3], kSpreadAlpha[2], kSpreadAlpha[1], kSpreadAlpha[0]));
+    const __m512i weight =
+        alpha == 255
+            ? sourceAlpha
+            : _mm512_mulhi_epu16(sourceAlpha, _mm512_set1_epi16(static_cast<short>(257 * alpha + 1)));
+    const __m512i weight257 = _mm512_mullo_epi16(weight, _mm512_set1_epi16(kTimes257));
+    const __m512i share = _mm512_add_epi16(weight257, _mm512_set1_epi16(1));
+    const __m512i keep = _mm512_sub_epi16(zero, weight257);
+    const __m512i even = _mm512_add_epi16(_mm512_mulhi_epu16(_mm512_and_si512(dst, lowBytes), keep),
+                                          _mm512_mulhi_epu16(_mm512_and_si512(src, lowBytes), share));
+    const __m512i odd = _mm512_add_epi16(_mm512_mulhi_epu16(_mm512_srli_epi16(dst, 8), keep),
+                                         _mm512_mulhi_epu16(_mm512_srli_epi16(src, 8), share));
+    // even | odd << 8 | the opaque alpha, in one three-way OR.
+    __m512i out = _mm512_ternarylogic_epi32(even, _mm512_slli_epi16(odd, 8),
+                                            _mm512_set1_epi32(static_cast<int>(0xFF000000u)), 0xFE);
+    out = _mm512_mask_blend_epi16(_mm512_cmpeq_epi16_mask(weight, zero), out, dst);
+    if (alpha == 255)
+    {
+        out = _mm512_mask_blend_epi16(_mm512_cmpeq_epi16_mask(weight, lowBytes), out, src);
+    }
+    return out;
+}
+
 // The sixteen-pixel form of BlitGroup32Avx2, with the same steps; the alpha tests give one mask
 // bit per pixel.
 NERULAN_AVX512 inline bool BlitGroup32Avx512(uint8_t* d, const uint8_t* s, uint32_t alpha)
@@ -297,26 +374,15 @@ NERULAN_AVX512 inline bool BlitGroup32Avx512(uint8_t* d, const uint8_t* s, uint3
         return true;
     }
     const __m512i dst = _mm512_loadu_si512(d);
-    const __m512i destAlpha = _mm512_and_si512(dst, alphaMask);
+    if (_mm512_cmpge_epu32_mask(dst, alphaMask) == 0xFFFF)
+    {
+        _mm512_storeu_si512(d, OverOpaqueAvx512(dst, src, alpha));
+        return true;
+    }
     const __m512i weight =
         alpha == 255 ? _mm512_maskz_srli_epi32(kAllLanes, src, 24)
                      : Divide255Avx512(_mm512_mullo_epi16(_mm512_maskz_srli_epi32(kAllLanes, src, 24),
                                                           _mm512_set1_epi32(static_cast<int>(alpha))));
-    if (_mm512_cmpeq_epi32_mask(destAlpha, alphaMask) == 0xFFFF)
-    {
-        // Over opaque pixels, the even and odd bytes in 16-bit lanes as in BlitGroup32Avx2.
-        const __m512i lowBytes = _mm512_set1_epi16(0x00FF);
-        const __m512i w = _mm512_or_si512(weight, _mm512_maskz_slli_epi32(kAllLanes, weight, 16));
-        const __m512i keep = _mm512_sub_epi16(lowBytes, w);
-        const __m512i even =
-            _mm512_add_epi16(Divide255Avx512(_mm512_mullo_epi16(_mm512_and_si512(dst, lowBytes), keep)),
-                             Divide255Avx512(_mm512_mullo_epi16(_mm512_and_si512(src, lowBytes), w)));
-        const __m512i odd =
-            _mm512_add_epi16(Divide255Avx512(_mm512_mullo_epi16(_mm512_srli_epi16(dst, 8), keep)),
-                             Divide255Avx512(_mm512_mullo_epi16(_mm512_srli_epi16(src, 8), w)));
-        _mm512_storeu_si512(d, _mm512_or_si512(_mm512_or_si512(even, _mm512_slli_epi16(odd, 8)), alphaMask));
-        return true;
-    }
     if (_mm512_test_epi32_mask(dst, alphaMask) == 0)
     {
         // Over transparent pixels: the source's colour with the weight as coverage; a pixel of
@@ -332,6 +398,11 @@ NERULAN_AVX512 inline bool BlitGroup32Avx512(uint8_t* d, const uint8_t* s, uint3
 
 NERULAN_AVX512 void BlitRow32Avx512(uint8_t* d, const uint8_t* s, int32_t count, uint32_t alpha)
 {
+    const int32_t head = PixelsBeforeBoundary(d, 64, count);
+    BlitRow32Avx2(d, s, head, alpha);
+    d += static_cast<size_t>(head) * 4;
+    s += static_cast<size_t>(head) * 4;
+    count -= head;
     const __m512i alphaMask = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
     int32_t i = 0;
     while (i + 16 <= count)

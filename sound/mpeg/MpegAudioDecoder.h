@@ -96,8 +96,8 @@ struct MpegAudioDecoder
 {
     static constexpr uint32_t kReservoirBytes = 8192;
 
-    // Fixed settings. vectorCode picks the vector routines of the synthesis and the IMDCT, or
-    // their scalar twins (same results; the tests run both).
+    // Fixed settings. vectorCode picks the vector routines of the synthesis, the IMDCT and the alias
+    // reduction, or their scalar twins (same results; the tests run both).
     uint32_t frequencyLimit = 24000;
     bool vectorCode = true;
     // The stream's first frame fixes these.

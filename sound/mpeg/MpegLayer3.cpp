@@ -553,6 +553,59 @@ void L3Intensity(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, bool mpeg1, b
     }
 }
 
+// The butterflies across one sub-band boundary: the 8 lines below it (read downwards from lo) with
+// the 8 above it (hi).
+inline __attribute__((always_inline)) void AliasButterflies(const MpegAudioDecoder& d, float* lo, float* hi)
+{
+    for (int i = 0; i < 8; ++i)
+    {
+        float a = lo[-i];
+        float c = hi[i];
+        lo[-i] = a * d.aliasCs[i] - c * d.aliasCa[i];
+        hi[i] = c * d.aliasCs[i] + a * d.aliasCa[i];
+    }
+}
+
+// The same eight at once, each with the same operations: the lines below, read downwards, are a
+// reversed vector.
+inline __attribute__((always_inline)) void AliasButterfliesVector(const MpegAudioDecoder& d, float* lo,
+                                                                  float* hi)
+{
+    using mpegvec::Float8;
+    Float8 below, c, cs, ca;
+    mpegvec::Load(below, lo - 7);
+    mpegvec::Load(c, hi);
+    mpegvec::Load(cs, d.aliasCs);
+    mpegvec::Load(ca, d.aliasCa);
+    const Float8 a = __builtin_shufflevector(below, below, 7, 6, 5, 4, 3, 2, 1, 0);
+    const Float8 newBelow = a * cs - c * ca;
+    mpegvec::Store(lo - 7, __builtin_shufflevector(newBelow, newBelow, 7, 6, 5, 4, 3, 2, 1, 0));
+    mpegvec::Store(hi, c * cs + a * ca);
+}
+
+template <bool vectorCode>
+inline __attribute__((always_inline)) void AntialiasBody(MpegAudioDecoder& d, int ch, uint32_t boundaries)
+{
+    float* xr = d.xr[ch];
+    for (uint32_t b = 1; b <= boundaries; ++b)
+    {
+        if constexpr (vectorCode)
+            AliasButterfliesVector(d, xr + 18 * b - 1, xr + 18 * b);
+        else
+            AliasButterflies(d, xr + 18 * b - 1, xr + 18 * b);
+    }
+}
+
+NERULAN_WIDE_CLONES void AntialiasVector(MpegAudioDecoder& d, int ch, uint32_t boundaries)
+{
+    AntialiasBody<true>(d, ch, boundaries);
+}
+
+void AntialiasScalar(MpegAudioDecoder& d, int ch, uint32_t boundaries)
+{
+    AntialiasBody<false>(d, ch, boundaries);
+}
+
 uint32_t L3Antialias(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, uint32_t nonZero)
 {
     uint32_t boundaries;
@@ -564,22 +617,25 @@ uint32_t L3Antialias(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch, u
         if (boundaries > 31)
             boundaries = 31;
     }
-    float* xr = d.xr[ch];
-    for (uint32_t b = 1; b <= boundaries; ++b)
-    {
-        float* lo = xr + 18 * b - 1;
-        float* hi = xr + 18 * b;
-        for (int i = 0; i < 8; ++i)
-        {
-            float a = lo[-i];
-            float c = hi[i];
-            lo[-i] = a * d.aliasCs[i] - c * d.aliasCa[i];
-            hi[i] = c * d.aliasCs[i] + a * d.aliasCa[i];
-        }
-    }
+    if (d.vectorCode)
+        AntialiasVector(d, ch, boundaries);
+    else
+        AntialiasScalar(d, ch, boundaries);
     if (boundaries && nonZero < 18 * boundaries + 8)
         nonZero = 18 * boundaries + 8;
     return nonZero;
+}
+
+// A sub-band's 18 outputs of a granule into their time slots; odd time slots of odd sub-bands
+// change sign (frequency inversion).
+inline __attribute__((always_inline)) void SpreadOverSlots(float* sum, float (*__restrict out)[32],
+                                                           uint32_t sb)
+{
+    if (sb & 1)
+        for (int t = 1; t < 18; t += 2)
+            sum[t] = -sum[t];
+    for (int t = 0; t < 18; ++t)
+        out[t][sb] = sum[t];
 }
 
 // The 36 windowed outputs of an IMDCT from its 18 distinct values: outputs 0-8 come first, 9-17
@@ -595,12 +651,11 @@ inline void ImdctWindow(const float* base, const float* window, float* out)
     }
 }
 
-// 36-point IMDCT of one sub-band's 18 lines, windowed; out receives 36 values.
-inline __attribute__((always_inline)) void Imdct18(const MpegAudioDecoder& d, const float* in,
-                                                   const float* window, float* out)
+// The 18 distinct sums of a 36-point IMDCT of one sub-band's 18 lines (base, 24 floats: outputs
+// 0-8 and 18-26, then padding). Input by input over all outputs: the inner loop runs over
+// contiguous coefficients, padded to 24 so that it splits into whole vectors of eight.
+inline __attribute__((always_inline)) void ImdctSums(const MpegAudioDecoder& d, const float* in, float* base)
 {
-    // Input by input over all outputs: the inner loop runs over contiguous coefficients (padded
-    // to 24 so that it splits into whole vectors of eight).
     mpegvec::Float8 acc[3] = {};
     for (int k = 0; k < 18; ++k)
     {
@@ -615,9 +670,67 @@ inline __attribute__((always_inline)) void Imdct18(const MpegAudioDecoder& d, co
             acc[q] += xv * cv;
         }
     }
-    float base[24];
-    std::memcpy(base, acc, sizeof(base));
-    ImdctWindow(base, window, out);
+    std::memcpy(base, acc, sizeof(acc));
+}
+
+// ImdctSums of two neighbouring sub-bands at once, each with the same sums in the same order as
+// alone: the two sets do not wait on each other, which keeps twice as many additions in flight.
+inline __attribute__((always_inline)) void ImdctSumsPair(const MpegAudioDecoder& d, const float* in,
+                                                         float* base0, float* base1)
+{
+    mpegvec::Float8 first[3] = {};
+    mpegvec::Float8 second[3] = {};
+    for (int k = 0; k < 18; ++k)
+    {
+        const float x = in[k];
+        const float y = in[18 + k];
+        const mpegvec::Float8 xv = {x, x, x, x, x, x, x, x};
+        const mpegvec::Float8 yv = {y, y, y, y, y, y, y, y};
+        const float* c = d.imdctCos[k];
+#pragma GCC unroll 3
+        for (int q = 0; q < 3; ++q)
+        {
+            mpegvec::Float8 cv;
+            mpegvec::Load(cv, c + 8 * q);
+            first[q] += xv * cv;
+            second[q] += yv * cv;
+        }
+    }
+    std::memcpy(base0, first, sizeof(first));
+    std::memcpy(base1, second, sizeof(second));
+}
+
+// ImdctWindow and OverlapAdd of a long block in vectors, with the same operations on each value:
+// the mirrored halves are the base read backwards (a reversed vector), their sign change the
+// negated base. Values 8 and 17 of each half fall outside the two vectors of eight and are done
+// alone.
+inline __attribute__((always_inline)) void WindowOverlapVector(const float* base, const float* window,
+                                                               float* __restrict saved,
+                                                               float (*__restrict out)[32], uint32_t sb)
+{
+    using mpegvec::Float8;
+    Float8 b0, b1, b9, b10, w0, w9, w18, w27, s0, s9;
+    mpegvec::Load(b0, base);       // base 0-7: outputs 0-7
+    mpegvec::Load(b1, base + 1);   // base 1-8: outputs 16-9, negated
+    mpegvec::Load(b9, base + 9);   // base 9-16: outputs 18-25
+    mpegvec::Load(b10, base + 10); // base 10-17: outputs 35-28
+    mpegvec::Load(w0, window);
+    mpegvec::Load(w9, window + 9);
+    mpegvec::Load(w18, window + 18);
+    mpegvec::Load(w27, window + 27);
+    mpegvec::Load(s0, saved);
+    mpegvec::Load(s9, saved + 9);
+    const Float8 mirrored = -__builtin_shufflevector(b1, b1, 7, 6, 5, 4, 3, 2, 1, 0);
+    float sum[18];
+    mpegvec::Store(sum, b0 * w0 + s0);
+    mpegvec::Store(sum + 9, mirrored * w9 + s9);
+    sum[8] = base[8] * window[8] + saved[8];
+    sum[17] = -base[0] * window[17] + saved[17];
+    mpegvec::Store(saved, b9 * w18);
+    mpegvec::Store(saved + 9, __builtin_shufflevector(b10, b10, 7, 6, 5, 4, 3, 2, 1, 0) * w27);
+    saved[8] = base[17] * window[26];
+    saved[17] = base[9] * window[35];
+    SpreadOverSlots(sum, out, sb);
 }
 
 // The scalar twin of Imdct18: the same sums in the same order.
@@ -647,6 +760,27 @@ void Imdct6(const MpegAudioDecoder& d, const float* in, float* out)
     }
 }
 
+// A sub-band's 18 outputs of this granule: the first half of its IMDCT (z) plus the second half saved
+// from the last granule, which the second half of z replaces.
+inline __attribute__((always_inline)) void OverlapAdd(const float* __restrict z, float* __restrict saved,
+                                                      float (*__restrict out)[32], uint32_t sb)
+{
+    float sum[18];
+    for (int t = 0; t < 18; ++t)
+        sum[t] = z[t] + saved[t];
+    std::memcpy(saved, z + 18, sizeof(sum));
+    SpreadOverSlots(sum, out, sb);
+}
+
+// The block type a sub-band's IMDCT uses: the long window of the first two sub-bands of a mixed
+// block, else the granule's own.
+inline uint32_t BlockTypeOf(const MpegL3GranuleInfo& gi, uint32_t sb)
+{
+    if (!gi.windowSwitching || (gi.mixedBlock && sb < 2))
+        return 0;
+    return gi.blockType;
+}
+
 template <bool vectorCode>
 inline __attribute__((always_inline)) void HybridBody(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi,
                                                       int ch, uint32_t nonZero)
@@ -654,43 +788,52 @@ inline __attribute__((always_inline)) void HybridBody(MpegAudioDecoder& d, const
     const uint32_t active = (nonZero + 17) / 18;
     float(*out)[32] = d.hybrid[ch];
     float z[36];
+    float base[24];
+    float pairBase[24];
+    bool pairReady = false; // pairBase holds this sub-band's sums, made with the one before
     for (uint32_t sb = 0; sb < 32; ++sb)
     {
         float* saved = d.overlap[ch][sb];
-        if (sb >= d.hybridSubbands)
+        if (sb >= d.hybridSubbands || sb >= active)
         {
-            for (int t = 0; t < 18; ++t)
-                out[t][sb] = 0;
+            // Nothing coded here: the saved half alone, then nothing saved. Past the sub-bands in
+            // use that half is zero, as the start of decoding left it.
+            static constexpr float kSilence[36] = {};
+            OverlapAdd(kSilence, saved, out, sb);
             continue;
         }
-        if (sb >= active)
-        {
-            for (int t = 0; t < 18; ++t)
-            {
-                out[t][sb] = saved[t];
-                saved[t] = 0;
-            }
-            continue;
-        }
-        uint32_t type = gi.windowSwitching ? gi.blockType : 0;
-        if (gi.windowSwitching && gi.mixedBlock && sb < 2)
-            type = 0;
+        const uint32_t type = BlockTypeOf(gi, sb);
+        const float* in = d.xr[ch] + 18 * sb;
         if (type == 2)
-            Imdct6(d, d.xr[ch] + 18 * sb, z);
-        else if constexpr (vectorCode)
-            Imdct18(d, d.xr[ch] + 18 * sb, d.windowLong[type], z);
-        else
-            Imdct18Scalar(d, d.xr[ch] + 18 * sb, d.windowLong[type], z);
-        for (int t = 0; t < 18; ++t)
         {
-            out[t][sb] = z[t] + saved[t];
-            saved[t] = z[18 + t];
+            Imdct6(d, in, z);
+            OverlapAdd(z, saved, out, sb);
+            continue;
+        }
+        if constexpr (vectorCode)
+        {
+            const uint32_t next = sb + 1;
+            if (pairReady)
+            {
+                pairReady = false;
+                WindowOverlapVector(pairBase, d.windowLong[type], saved, out, sb);
+                continue;
+            }
+            if (next < active && next < d.hybridSubbands && BlockTypeOf(gi, next) != 2)
+            {
+                ImdctSumsPair(d, in, base, pairBase);
+                pairReady = true;
+            }
+            else
+                ImdctSums(d, in, base);
+            WindowOverlapVector(base, d.windowLong[type], saved, out, sb);
+        }
+        else
+        {
+            Imdct18Scalar(d, in, d.windowLong[type], z);
+            OverlapAdd(z, saved, out, sb);
         }
     }
-    // Frequency inversion: odd time slots of odd sub-bands change sign.
-    for (int t = 1; t < 18; t += 2)
-        for (int sb = 1; sb < 32; sb += 2)
-            out[t][sb] = -out[t][sb];
 }
 
 // The IMDCTs and overlap of one granule and channel into d.hybrid, with the vector IMDCT (built
