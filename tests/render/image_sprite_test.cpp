@@ -223,7 +223,8 @@ TEST_F(ImageSprite, OnlyFormatsWhoseSizeIsReadFirstAreDecoded)
         EXPECT_EQ(CSprite::DecodeImage(bytes.data(), static_cast<uint32_t>(bytes.size())), nullptr);
         int32_t width = -1;
         int32_t height = -1;
-        EXPECT_FALSE(CSprite::PeekImageSize(bytes.data(), static_cast<uint32_t>(bytes.size()), width, height));
+        EXPECT_FALSE(
+            CSprite::PeekImageSize(bytes.data(), static_cast<uint32_t>(bytes.size()), width, height));
         std::unique_ptr<CSprite> sprite = LoadStatic(bytes, 4, 2);
         EXPECT_FALSE(sprite->HasBitmap());
     }
@@ -240,7 +241,8 @@ TEST_F(ImageSprite, BmpHeadersMustBeWhole)
         std::vector<uint8_t> cut(bmp.begin(), bmp.begin() + static_cast<long>(keep));
         int32_t width = 0;
         int32_t height = 0;
-        EXPECT_FALSE(CSprite::PeekImageSize(cut.data(), static_cast<uint32_t>(cut.size()), width, height)) << keep;
+        EXPECT_FALSE(CSprite::PeekImageSize(cut.data(), static_cast<uint32_t>(cut.size()), width, height))
+            << keep;
         EXPECT_EQ(CSprite::DecodeImage(cut.data(), static_cast<uint32_t>(cut.size())), nullptr) << keep;
     }
     // A top-down BMP (negative height) keeps its size; the smallest height is refused.
@@ -274,6 +276,66 @@ TEST_F(ImageSprite, PngChunksMustLieWithinTheBytes)
     // The same file cut inside a chunk.
     std::vector<uint8_t> cut(png.begin(), png.begin() + 45);
     EXPECT_FALSE(CSprite::PeekImageSize(cut.data(), static_cast<uint32_t>(cut.size()), width, height));
+}
+
+// A JPEG's size is read from its frame header before the image library sees it. Its own
+// header-only load would decode a progressive picture's size by allocating for it: 7.4 GB and 16 s
+// for a few hundred bytes.
+TEST_F(ImageSprite, JpegSizeComesFromTheFrameHeader)
+{
+    const std::vector<uint8_t> photo = Picture("photo.jpg");
+    int32_t width = 0;
+    int32_t height = 0;
+    ASSERT_TRUE(CSprite::PeekImageSize(photo.data(), static_cast<uint32_t>(photo.size()), width, height));
+    EXPECT_EQ(width, 16);
+    EXPECT_EQ(height, 16);
+
+    const std::vector<uint8_t> start = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 'J', 'F'};
+    // Progressive frame header: length 11, precision 8, height 65275, width 58111, one component.
+    const std::vector<uint8_t> hugeFrame = {0xFF, 0xC2, 0x00, 0x0B, 0x08, 0xFE, 0xFB,
+                                            0xE2, 0xFF, 0x01, 0x01, 0x11, 0x00};
+    const std::vector<uint8_t> scan = {0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x3F, 0x00};
+    const std::vector<uint8_t> end = {0xFF, 0xD9};
+    auto join = [](std::initializer_list<std::vector<uint8_t>> parts)
+    {
+        std::vector<uint8_t> all;
+        for (const std::vector<uint8_t>& part : parts)
+            all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+    // Bytes that are no marker and fill bytes before the frame header are passed over, as the
+    // decoder passes over them.
+    const std::vector<uint8_t> junk = {0xA5, 0x08, 0x0A, 0xFF, 0xFF};
+    for (const std::vector<uint8_t>& huge :
+         {join({start, hugeFrame, end}), join({start, junk, hugeFrame, end})})
+    {
+        ASSERT_TRUE(CSprite::PeekImageSize(huge.data(), static_cast<uint32_t>(huge.size()), width, height));
+        EXPECT_EQ(width, 58111);
+        EXPECT_EQ(height, 65275);
+        EXPECT_EQ(CSprite::DecodeImage(huge.data(), static_cast<uint32_t>(huge.size())), nullptr);
+    }
+    struct Case
+    {
+        const char* what;
+        std::vector<uint8_t> bytes;
+    };
+    const Case sizeless[] = {
+        {"scan before any frame header", join({start, scan, hugeFrame, end})},
+        {"end before any frame header", join({start, end, hugeFrame})},
+        {"cut inside the frame header",
+         join({start, std::vector<uint8_t>(hugeFrame.begin(), hugeFrame.end() - 3)})},
+        {"segment longer than the bytes", {0xFF, 0xD8, 0xFF, 0xE0, 0x7F, 0xFF, 0x00}},
+        {"segment length below 2", join({{0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x01}, hugeFrame})},
+        {"frame header too short", {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x05, 0x08, 0x00, 0x10}},
+        {"no start of image", join({hugeFrame, end})},
+    };
+    for (const Case& c : sizeless)
+    {
+        SCOPED_TRACE(c.what);
+        EXPECT_FALSE(
+            CSprite::PeekImageSize(c.bytes.data(), static_cast<uint32_t>(c.bytes.size()), width, height));
+        EXPECT_EQ(CSprite::DecodeImage(c.bytes.data(), static_cast<uint32_t>(c.bytes.size())), nullptr);
+    }
 }
 
 TEST_F(ImageSprite, RecordsWithoutBytesOrCutShort)
