@@ -651,53 +651,34 @@ inline void ImdctWindow(const float* base, const float* window, float* out)
     }
 }
 
-// The 18 distinct sums of a 36-point IMDCT of one sub-band's 18 lines (base, 24 floats: outputs
-// 0-8 and 18-26, then padding). Input by input over all outputs: the inner loop runs over
-// contiguous coefficients, padded to 24 so that it splits into whole vectors of eight.
-inline __attribute__((always_inline)) void ImdctSums(const MpegAudioDecoder& d, const float* in, float* base)
+// The 18 distinct sums of a 36-point IMDCT of each of `count` neighbouring sub-bands' 18 lines
+// (each base 24 floats: outputs 0-8 and 18-26, then padding). Input by input over all outputs: the
+// inner loop runs over contiguous coefficients, padded to 24 so that it splits into whole vectors
+// of eight. Two sub-bands at once make the same sums in the same order as one at a time, but the
+// two sets do not wait on each other, which keeps twice as many additions in flight.
+template <int count>
+inline __attribute__((always_inline)) void ImdctSums(const MpegAudioDecoder& d, const float* in,
+                                                     float* const (&base)[count])
 {
-    mpegvec::Float8 acc[3] = {};
+    mpegvec::Float8 acc[count][3] = {};
     for (int k = 0; k < 18; ++k)
     {
-        const float x = in[k];
-        const mpegvec::Float8 xv = {x, x, x, x, x, x, x, x};
         const float* c = d.imdctCos[k];
 #pragma GCC unroll 3
         for (int q = 0; q < 3; ++q)
         {
             mpegvec::Float8 cv;
             mpegvec::Load(cv, c + 8 * q);
-            acc[q] += xv * cv;
+            for (int n = 0; n < count; ++n)
+            {
+                const float x = in[18 * n + k];
+                const mpegvec::Float8 xv = {x, x, x, x, x, x, x, x};
+                acc[n][q] += xv * cv;
+            }
         }
     }
-    std::memcpy(base, acc, sizeof(acc));
-}
-
-// ImdctSums of two neighbouring sub-bands at once, each with the same sums in the same order as
-// alone: the two sets do not wait on each other, which keeps twice as many additions in flight.
-inline __attribute__((always_inline)) void ImdctSumsPair(const MpegAudioDecoder& d, const float* in,
-                                                         float* base0, float* base1)
-{
-    mpegvec::Float8 first[3] = {};
-    mpegvec::Float8 second[3] = {};
-    for (int k = 0; k < 18; ++k)
-    {
-        const float x = in[k];
-        const float y = in[18 + k];
-        const mpegvec::Float8 xv = {x, x, x, x, x, x, x, x};
-        const mpegvec::Float8 yv = {y, y, y, y, y, y, y, y};
-        const float* c = d.imdctCos[k];
-#pragma GCC unroll 3
-        for (int q = 0; q < 3; ++q)
-        {
-            mpegvec::Float8 cv;
-            mpegvec::Load(cv, c + 8 * q);
-            first[q] += xv * cv;
-            second[q] += yv * cv;
-        }
-    }
-    std::memcpy(base0, first, sizeof(first));
-    std::memcpy(base1, second, sizeof(second));
+    for (int n = 0; n < count; ++n)
+        std::memcpy(base[n], acc[n], sizeof(acc[n]));
 }
 
 // ImdctWindow and OverlapAdd of a long block in vectors, with the same operations on each value:
@@ -821,11 +802,11 @@ inline __attribute__((always_inline)) void HybridBody(MpegAudioDecoder& d, const
             }
             if (next < active && next < d.hybridSubbands && BlockTypeOf(gi, next) != 2)
             {
-                ImdctSumsPair(d, in, base, pairBase);
+                ImdctSums<2>(d, in, {base, pairBase});
                 pairReady = true;
             }
             else
-                ImdctSums(d, in, base);
+                ImdctSums<1>(d, in, {base});
             WindowOverlapVector(base, d.windowLong[type], saved, out, sb);
         }
         else
