@@ -1,8 +1,8 @@
 #include "render/PixelBuffer.h"
 
 #include "render/BlendTables.h"
+#include "render/PixelBufferRows.h"
 
-#include <algorithm>
 #include <bit>
 #include <climits>
 #include <cstdlib>
@@ -154,15 +154,10 @@ void FillRow32(uint8_t* row, int32_t columns, uint32_t colour)
     }
     int32_t i = 0;
 #if defined(__SSE2__)
-    // Up to the next 64-byte boundary pixel by pixel: a wide store across two cache lines costs
-    // about two, and the screen's rows start 16 bytes past one.
-    const uintptr_t past = reinterpret_cast<uintptr_t>(row) & 63;
-    if (past != 0 && (past & 3) == 0)
+    // Up to the next 64-byte boundary pixel by pixel, so that the wide stores do not straddle lines.
+    for (const int32_t head = PixelsBeforeBoundary(row, 64, columns); i < head; ++i)
     {
-        for (const int32_t head = std::min(columns, static_cast<int32_t>((64 - past) / 4)); i < head; ++i)
-        {
-            std::memcpy(row + static_cast<size_t>(i) * 4, &colour, 4);
-        }
+        std::memcpy(row + static_cast<size_t>(i) * 4, &colour, 4);
     }
     static const bool hasAvx512 = __builtin_cpu_supports("avx512f");
     static const bool hasAvx = __builtin_cpu_supports("avx");

@@ -159,19 +159,6 @@ void BlitRow32Sse2(uint8_t* d, const uint8_t* s, int32_t count, uint32_t alpha)
     }
 }
 
-// The pixels to handle one by one before d lies on a boundary of `bytes`: a wide store that
-// straddles two cache lines costs about two, and the screen's rows start 16 bytes past one.
-// None when d is not on a pixel boundary, as no number of whole pixels would reach one.
-inline int32_t PixelsBeforeBoundary(const uint8_t* d, uintptr_t bytes, int32_t count)
-{
-    const uintptr_t past = reinterpret_cast<uintptr_t>(d) & (bytes - 1);
-    if (past == 0 || (past & 3) != 0)
-    {
-        return 0;
-    }
-    return std::min(count, static_cast<int32_t>((bytes - past) / 4));
-}
-
 #define NERULAN_AVX2 __attribute__((target("avx2")))
 
 NERULAN_AVX2 inline __m256i Divide255Avx2(__m256i x)

@@ -1,5 +1,18 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
+
+// The pixels to handle one at a time before a row position d lies on a boundary of `bytes` (a
+// power of two): a wide store that straddles two cache lines costs about two, and the screen's
+// rows start 16 bytes past one. None when d is not on a pixel boundary, as no number of whole
+// pixels would reach one. At most count.
+inline int32_t PixelsBeforeBoundary(const uint8_t* d, uintptr_t bytes, int32_t count)
+{
+    const uintptr_t past = reinterpret_cast<uintptr_t>(d) & (bytes - 1);
+    if (past == 0 || (past & 3) != 0)
+        return 0;
+    return std::min(count, static_cast<int32_t>((bytes - past) / 4));
+}
 
 // The row kernels behind BlitPixelBuffer onto a 32-bit destination: `count` source pixels onto
 // `count` destination pixels with the overall alpha. BlitPixelBuffer takes the fastest one the

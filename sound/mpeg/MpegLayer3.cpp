@@ -714,7 +714,8 @@ inline __attribute__((always_inline)) void WindowOverlapVector(const float* base
     SpreadOverSlots(sum, out, sb);
 }
 
-// The scalar twin of Imdct18: the same sums in the same order.
+// The scalar twin of ImdctSums and the windowing: the same sums in the same order, then
+// ImdctWindow (whose vector form is the first half of WindowOverlapVector).
 void Imdct18Scalar(const MpegAudioDecoder& d, const float* in, const float* window, float* out)
 {
     float base[18] = {};
@@ -793,13 +794,13 @@ inline __attribute__((always_inline)) void HybridBody(MpegAudioDecoder& d, const
         }
         if constexpr (vectorCode)
         {
-            const uint32_t next = sb + 1;
             if (pairReady)
             {
                 pairReady = false;
                 WindowOverlapVector(pairBase, d.windowLong[type], saved, out, sb);
                 continue;
             }
+            const uint32_t next = sb + 1;
             if (next < active && next < d.hybridSubbands && BlockTypeOf(gi, next) != 2)
             {
                 ImdctSums<2>(d, in, {base, pairBase});
@@ -818,7 +819,7 @@ inline __attribute__((always_inline)) void HybridBody(MpegAudioDecoder& d, const
 }
 
 // The IMDCTs and overlap of one granule and channel into d.hybrid, with the vector IMDCT (built
-// for AVX2 too) or its scalar twin.
+// for AVX2 and AVX-512 too) or its scalar twin.
 NERULAN_WIDE_CLONES void HybridVector(MpegAudioDecoder& d, const MpegL3GranuleInfo& gi, int ch,
                                       uint32_t nonZero)
 {

@@ -23,8 +23,6 @@
 
 namespace
 {
-// The child's exit code when the namespace could not be made.
-
 std::string UniquePath(const char* stem)
 {
     static int serial = 0;
